@@ -1,0 +1,119 @@
+#include "common/ApplyDataToOstrel.h"
+
+#include <cstring>
+
+#include "common/FrameSectionLayout.h"
+#include "common/Logging.h"
+
+namespace kalimo {
+
+namespace {
+
+bool ValidDimensions(int width, int height) {
+  // The header holds 16 bits per dimension; a larger picture cannot be described, so it is
+  // refused instead of being stored with a truncated size that would mislead every reader.
+  if (width > 0 && height > 0 && width <= kMaxHeaderDimension && height <= kMaxHeaderDimension) return true;
+  KALIMO_LOG_ERROR("frame size %dx%d cannot be described by the frame section", width, height);
+  return false;
+}
+
+bool ValidByteCount(std::int32_t byteCount) {
+  if (byteCount < 0) return false;
+  if (static_cast<std::int64_t>(byteCount) + kSectionHeaderSize > kSectionCapacity) {
+    KALIMO_LOG_ERROR("存储图像的空间太小，不能传输图像");
+    return false;
+  }
+  return true;
+}
+
+bool EnsureSectionOpen(FrameSectionHandle& cell) {
+  if (cell.IsOpen()) return true;
+  int error = 0;
+  const std::string name = platform::FrameSectionName();
+  cell.handle = platform::CreateSection(name, kSectionCapacity, error);
+  if (!cell.IsOpen()) {
+    KALIMO_LOG_ERROR("Could not create file mapping object error code=%d", error);
+    return false;
+  }
+  cell.name = name;
+  KALIMO_LOG_ERROR("Create file maping success");
+  return true;
+}
+
+// Opens the section if needed and maps the whole of it; on a mapping failure the handle is closed
+// so that the next frame creates the section afresh.
+unsigned char* MapWholeSection(FrameSectionHandle& cell) {
+  if (!EnsureSectionOpen(cell)) return nullptr;
+  int error = 0;
+  void* view = platform::MapSection(cell.handle, kSectionCapacity, true, error);
+  if (!view) {
+    KALIMO_LOG_ERROR("Could not map view of file error code=%d", error);
+    platform::CloseSection(cell.handle);
+    cell.handle = platform::kNoSection;
+    return nullptr;
+  }
+  return static_cast<unsigned char*>(view);
+}
+
+FrameSectionHeader MakeHeader(int width, int height, std::int32_t byteCount) {
+  return {static_cast<std::uint16_t>(width), static_cast<std::uint16_t>(height), byteCount};
+}
+
+}  // namespace
+
+FrameSectionHandle& ProcessFrameSectionHandle() {
+  static FrameSectionHandle cell;
+  return cell;
+}
+
+bool WriteFrameToSection(const void* bits, FrameSectionHandle& handleCell, std::int32_t byteCount, int width,
+                         int height) {
+  if (!bits) return false;
+  if (!ValidByteCount(byteCount) || !ValidDimensions(width, height)) return false;
+  unsigned char* view = MapWholeSection(handleCell);
+  if (!view) return false;
+  StoreSectionHeader(view, MakeHeader(width, height, byteCount));
+  std::memcpy(view + kSectionHeaderSize, bits, static_cast<std::size_t>(byteCount));
+  platform::UnmapSection(view, kSectionCapacity);
+  return true;
+}
+
+bool WriteTopDownFrameToSection(const void* topDownRows, FrameSectionHandle& handleCell, std::int32_t sourceStride,
+                                int width, int height) {
+  if (!topDownRows || !ValidDimensions(width, height)) return false;
+  const std::int64_t dibStride = DibStride(width);
+  const std::int64_t pixelBytes = static_cast<std::int64_t>(width) * 3;
+  if (sourceStride < pixelBytes) return false;
+  const std::int64_t byteCount = dibStride * height;
+  if (byteCount > kMaxFrameBytes) {
+    KALIMO_LOG_ERROR("存储图像的空间太小，不能传输图像");
+    return false;
+  }
+  unsigned char* view = MapWholeSection(handleCell);
+  if (!view) return false;
+  StoreSectionHeader(view, MakeHeader(width, height, static_cast<std::int32_t>(byteCount)));
+
+  // A source row at least as long as the DIB row is copied whole (padding included, as the
+  // bottom-up writer does); a tighter source row gets zero padding.
+  const auto rowBytes = static_cast<std::size_t>(sourceStride >= dibStride ? dibStride : pixelBytes);
+  const auto padding = static_cast<std::size_t>(dibStride) - rowBytes;
+  const auto* source = static_cast<const unsigned char*>(topDownRows);
+  unsigned char* target = view + kSectionHeaderSize;
+  for (int row = 0; row < height; ++row) {
+    unsigned char* targetRow = target + static_cast<std::int64_t>(height - 1 - row) * dibStride;
+    std::memcpy(targetRow, source + static_cast<std::int64_t>(row) * sourceStride, rowBytes);
+    if (padding) std::memset(targetRow + rowBytes, 0, padding);
+  }
+  platform::UnmapSection(view, kSectionCapacity);
+  return true;
+}
+
+void CloseFrameSection(FrameSectionHandle& handleCell) {
+  if (!handleCell.IsOpen()) return;
+  platform::CloseSection(handleCell.handle);
+  handleCell.handle = platform::kNoSection;
+  if (!handleCell.name.empty()) platform::RemoveSection(handleCell.name);
+  handleCell.name.clear();
+}
+
+}  // namespace kalimo

@@ -1,0 +1,38 @@
+#pragma once
+// The writing end of the frame channel: every picture of every source goes through here into the
+// named frame section that the virtual camera reads.
+#include <cstdint>
+#include <string>
+
+#include "platform/SharedSection.h"
+
+namespace kalimo {
+
+// The process-wide cell with the section's handle. Closed until the first frame creates the
+// section; a failed mapping closes it again so that the next frame creates it afresh.
+struct FrameSectionHandle {
+  platform::SectionHandle handle = platform::kNoSection;
+  std::string name;  // the name the section was created under, for the shutdown step
+  bool IsOpen() const { return handle != platform::kNoSection; }
+};
+
+// The cell shared by every writer of this process, created on first use.
+FrameSectionHandle& ProcessFrameSectionHandle();
+
+// Writes one 24-bit bottom-up frame of `byteCount` bytes into the section, replacing the previous
+// frame. Returns false (and leaves the section as it was) for a null pointer, a negative byte count,
+// more than 17999996 bytes, a width or height outside 1..65535, or a system failure.
+bool WriteFrameToSection(const void* bits, FrameSectionHandle& handleCell, std::int32_t byteCount, int width,
+                         int height);
+
+// Same header and pixels as WriteFrameToSection would write for the same picture, taken from
+// top-down rows `sourceStride` bytes apart (GStreamer's order); the rows are reversed while they
+// are copied, in the one copy. The frame's byte count is the DIB stride times the height.
+bool WriteTopDownFrameToSection(const void* topDownRows, FrameSectionHandle& handleCell, std::int32_t sourceStride,
+                                int width, int height);
+
+// The shutdown step: closes the cell's handle and removes the section's name, so that no picture
+// outlives the program. Safe to call on a closed cell.
+void CloseFrameSection(FrameSectionHandle& handleCell);
+
+}  // namespace kalimo

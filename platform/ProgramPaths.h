@@ -1,0 +1,17 @@
+#pragma once
+// Where the program and the user's files live.
+#include <string>
+
+namespace kalimo::platform {
+
+// The folder of the running executable, without a trailing "/". KALIMO_PROGRAM_DIR overrides it
+// (tests, and users who keep the program's data elsewhere).
+std::string ProgramDirectory();
+
+// $XDG_CONFIG_HOME, else $HOME/.config.
+std::string UserConfigDirectory();
+
+// $XDG_DATA_HOME, else $HOME/.local/share.
+std::string UserDataDirectory();
+
+}  // namespace kalimo::platform

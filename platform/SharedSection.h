@@ -1,0 +1,32 @@
+#pragma once
+// Named shared memory for the frame section: the POSIX stand-in for a named file mapping.
+// Every call reports the system error code (errno) through `error` instead of throwing.
+#include <cstddef>
+#include <string>
+
+namespace kalimo::platform {
+
+using SectionHandle = int;  // a file descriptor of a POSIX shared-memory object
+inline constexpr SectionHandle kNoSection = -1;
+
+// The per-user name of the frame section. The environment variable KALIMO_SECTION overrides it,
+// so that tests and side-by-side set-ups each use their own object.
+std::string FrameSectionName();
+
+// Opens or creates the object read/write with mode 0600 and grows it to at least `size` bytes.
+// An existing object of the same name is reused, as long as the current user owns it.
+SectionHandle CreateSection(const std::string& name, std::size_t size, int& error);
+
+// Opens an existing object for reading only.
+SectionHandle OpenSectionReadOnly(const std::string& name, int& error);
+
+// Maps `size` bytes from offset 0. Returns nullptr on failure. A mapping longer than the object
+// would fault on access, so the object's size is checked first (EINVAL when it is too small).
+void* MapSection(SectionHandle handle, std::size_t size, bool writable, int& error);
+void UnmapSection(void* view, std::size_t size);
+void CloseSection(SectionHandle handle);
+
+// Removes the name; mappings and handles that are still open stay valid until closed.
+bool RemoveSection(const std::string& name);
+
+}  // namespace kalimo::platform

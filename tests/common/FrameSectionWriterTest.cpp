@@ -1,0 +1,214 @@
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <climits>
+#include <numeric>
+#include <vector>
+
+#include "common/ApplyDataToOstrel.h"
+#include "common/FrameSectionLayout.h"
+#include "tests/support/LogCapture.h"
+#include "tests/support/TestSection.h"
+
+namespace kalimo {
+namespace {
+
+constexpr const char* kCreated = "Create file maping success";
+constexpr const char* kTooLarge = "存储图像的空间太小，不能传输图像";
+
+std::vector<unsigned char> Pattern(std::size_t size, unsigned seed = 1) {
+  std::vector<unsigned char> bytes(size);
+  for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<unsigned char>((i * 31 + seed * 7) % 251);
+  return bytes;
+}
+
+class FrameSectionWriterTest : public ::testing::Test {
+ protected:
+  ~FrameSectionWriterTest() override { CloseFrameSection(cell); }
+  test::TestSection section;
+  test::LogCapture log;
+  FrameSectionHandle cell;
+};
+
+TEST_F(FrameSectionWriterTest, WritesHeaderAndPixelsOfASmallFrame) {
+  const auto pixels = Pattern(24);
+  ASSERT_TRUE(WriteFrameToSection(pixels.data(), cell, 24, 3, 2));
+
+  const auto bytes = section.ReadAll();
+  ASSERT_EQ(bytes.size(), static_cast<std::size_t>(kSectionCapacity));
+  const std::vector<unsigned char> header(bytes.begin(), bytes.begin() + 8);
+  EXPECT_EQ(header, (std::vector<unsigned char>{0x03, 0x00, 0x02, 0x00, 0x18, 0x00, 0x00, 0x00}));
+  EXPECT_TRUE(std::equal(pixels.begin(), pixels.end(), bytes.begin() + 8));
+  EXPECT_EQ(DibStride(3), 12);
+}
+
+TEST_F(FrameSectionWriterTest, LogsCreationOnceWithLevelAndSourceName) {
+  const auto pixels = Pattern(24);
+  for (int i = 0; i < 3; ++i) ASSERT_TRUE(WriteFrameToSection(pixels.data(), cell, 24, 3, 2));
+  EXPECT_EQ(log.Count(kCreated), 1);
+  const auto records = log.Records();
+  ASSERT_EQ(records.size(), 1u);
+  EXPECT_EQ(records[0].level, 40000);
+  EXPECT_EQ(records[0].source, "ApplyDataToOstrel");
+  EXPECT_GT(records[0].line, 0);
+}
+
+TEST_F(FrameSectionWriterTest, AcceptsTheLargestFrameAndRefusesOneByteMore) {
+  const auto first = Pattern(24);
+  ASSERT_TRUE(WriteFrameToSection(first.data(), cell, 24, 3, 2));
+
+  std::vector<unsigned char> large(static_cast<std::size_t>(kMaxFrameBytes) + 1, 0xAB);
+  EXPECT_FALSE(WriteFrameToSection(large.data(), cell, kMaxFrameBytes + 1, 3000, 2000));
+  EXPECT_EQ(log.Count(kTooLarge), 1);
+  EXPECT_EQ(section.Header().byteCount, 24);  // the previous frame stays
+  EXPECT_EQ(section.Header().width, 3);
+
+  EXPECT_TRUE(WriteFrameToSection(large.data(), cell, kMaxFrameBytes, 3000, 2000));
+  EXPECT_EQ(section.Header().byteCount, kMaxFrameBytes);
+  EXPECT_EQ(section.ReadAll().back(), 0xAB);
+}
+
+TEST_F(FrameSectionWriterTest, SmallerFrameLeavesTheTailOfTheLargerOne) {
+  const auto large = Pattern(DibStride(64) * 64, 3);
+  const auto small = Pattern(24, 9);
+  ASSERT_TRUE(WriteFrameToSection(large.data(), cell, static_cast<std::int32_t>(large.size()), 64, 64));
+  ASSERT_TRUE(WriteFrameToSection(small.data(), cell, 24, 3, 2));
+
+  const auto bytes = section.ReadAll();
+  EXPECT_EQ(section.Header().byteCount, 24);
+  EXPECT_TRUE(std::equal(small.begin(), small.end(), bytes.begin() + 8));
+  EXPECT_TRUE(std::equal(large.begin() + 24, large.end(), bytes.begin() + 8 + 24));
+}
+
+TEST_F(FrameSectionWriterTest, FailedMappingClosesTheHandleAndTheNextFrameCreatesTheSectionAgain) {
+  const auto pixels = Pattern(24);
+  ASSERT_TRUE(WriteFrameToSection(pixels.data(), cell, 24, 3, 2));
+
+  // A read-only descriptor of the same object cannot be mapped for writing: a real mmap failure.
+  platform::CloseSection(cell.handle);
+  cell.handle = shm_open(section.Name().c_str(), O_RDONLY, 0);
+  ASSERT_GE(cell.handle, 0);
+  EXPECT_FALSE(WriteFrameToSection(pixels.data(), cell, 24, 3, 2));
+  EXPECT_EQ(log.Count("Could not map view of file error code=13"), 1);
+  EXPECT_FALSE(cell.IsOpen());
+
+  EXPECT_TRUE(WriteFrameToSection(pixels.data(), cell, 24, 3, 2));
+  EXPECT_EQ(log.Count(kCreated), 2);
+}
+
+TEST_F(FrameSectionWriterTest, FailedCreationLeavesTheCellEmptyAndIsRetried) {
+  setenv("KALIMO_SECTION", "/no/such/shm/name", 1);  // a name shm_open refuses
+  const auto pixels = Pattern(24);
+  EXPECT_FALSE(WriteFrameToSection(pixels.data(), cell, 24, 3, 2));
+  EXPECT_FALSE(cell.IsOpen());
+  const auto records = log.Records();
+  ASSERT_EQ(records.size(), 1u);
+  EXPECT_EQ(records[0].message.rfind("Could not create file mapping object error code=", 0), 0u);
+  EXPECT_NE(records[0].message, "Could not create file mapping object error code=0");
+
+  setenv("KALIMO_SECTION", section.Name().c_str(), 1);
+  EXPECT_TRUE(WriteFrameToSection(pixels.data(), cell, 24, 3, 2));
+  EXPECT_EQ(log.Count(kCreated), 1);
+}
+
+TEST_F(FrameSectionWriterTest, RefusesAnObjectOfAnotherUser) {
+  if (geteuid() != 0) GTEST_SKIP() << "handing the object to another user needs root";
+  const int fd = shm_open(section.Name().c_str(), O_RDWR | O_CREAT, 0644);
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(fchown(fd, 65534, 65534), 0);
+  close(fd);
+  const auto pixels = Pattern(24);
+  EXPECT_FALSE(WriteFrameToSection(pixels.data(), cell, 24, 3, 2));
+  EXPECT_EQ(log.Count("Could not create file mapping object error code=13"), 1);
+}
+
+struct BadFrame {
+  const char* what;
+  bool nullPixels;
+  std::int32_t byteCount;
+  int width;
+  int height;
+};
+
+TEST_F(FrameSectionWriterTest, BadInputIsRefusedWithoutTouchingTheSection) {
+  const auto pixels = Pattern(24);
+  ASSERT_TRUE(WriteFrameToSection(pixels.data(), cell, 24, 3, 2));
+  const BadFrame cases[] = {
+      {"null pixels", true, 24, 3, 2},
+      {"negative byte count", false, -1, 3, 2},
+      {"most negative byte count", false, INT_MIN, 3, 2},
+      {"byte count near the integer limit", false, INT_MAX, 3, 2},
+      {"width above 65535", false, 24, 65536, 2},
+      {"height above 65535", false, 24, 3, 70000},
+      {"zero width", false, 24, 0, 2},
+      {"negative height", false, 24, 3, -2},
+  };
+  for (const auto& bad : cases) {
+    EXPECT_FALSE(WriteFrameToSection(bad.nullPixels ? nullptr : pixels.data(), cell, bad.byteCount, bad.width,
+                                     bad.height))
+        << bad.what;
+    EXPECT_EQ(section.Header().width, 3) << bad.what;
+    EXPECT_EQ(section.Header().byteCount, 24) << bad.what;
+  }
+}
+
+TEST_F(FrameSectionWriterTest, TopDownWriterMatchesTheBottomUpWriter) {
+  for (const int width : {3, 4, 641, 642, 1920}) {
+    SCOPED_TRACE(width);
+    const int height = 5;
+    const auto stride = static_cast<std::size_t>(DibStride(width));
+    const auto bottomUp = Pattern(stride * height, static_cast<unsigned>(width));
+    std::vector<unsigned char> topDown(bottomUp.size());
+    for (int row = 0; row < height; ++row) {
+      std::copy_n(bottomUp.begin() + static_cast<std::ptrdiff_t>((height - 1 - row) * stride), stride,
+                  topDown.begin() + static_cast<std::ptrdiff_t>(row * stride));
+    }
+    ASSERT_TRUE(WriteFrameToSection(bottomUp.data(), cell, static_cast<std::int32_t>(bottomUp.size()), width, height));
+    const auto expected = section.ReadAll();
+    ASSERT_TRUE(WriteTopDownFrameToSection(topDown.data(), cell, static_cast<std::int32_t>(stride), width, height));
+    EXPECT_EQ(section.ReadAll(), expected);
+  }
+  EXPECT_EQ(DibStride(642), 1928);
+}
+
+TEST_F(FrameSectionWriterTest, TopDownWriterPadsTightRowsAndRefusesShortOnes) {
+  const int width = 642;
+  const int height = 3;
+  const auto tight = Pattern(static_cast<std::size_t>(width) * 3 * height);
+  ASSERT_TRUE(WriteTopDownFrameToSection(tight.data(), cell, width * 3, width, height));
+  const auto bytes = section.ReadAll();
+  EXPECT_EQ(section.Header().byteCount, 1928 * 3);
+  // The top row of the picture is the last row in the section, its padding zeroed.
+  const auto* lastRow = bytes.data() + 8 + 2 * 1928;
+  EXPECT_TRUE(std::equal(tight.begin(), tight.begin() + width * 3, lastRow));
+  EXPECT_EQ(lastRow[1926], 0);
+  EXPECT_EQ(lastRow[1927], 0);
+
+  EXPECT_FALSE(WriteTopDownFrameToSection(tight.data(), cell, width * 3 - 1, width, height));
+  EXPECT_FALSE(WriteTopDownFrameToSection(nullptr, cell, 1928, width, height));
+  EXPECT_FALSE(WriteTopDownFrameToSection(tight.data(), cell, 15000, 5000, 5000));  // 75 MB of pixels
+  EXPECT_EQ(log.Count(kTooLarge), 1);
+}
+
+TEST_F(FrameSectionWriterTest, SectionIsPrivateAndGoneAfterShutdown) {
+  const auto pixels = Pattern(24);
+  ASSERT_TRUE(WriteFrameToSection(pixels.data(), cell, 24, 3, 2));
+  EXPECT_EQ(section.Mode(), 0600);
+  CloseFrameSection(cell);
+  EXPECT_FALSE(cell.IsOpen());
+  EXPECT_FALSE(section.Exists());
+  CloseFrameSection(cell);  // a second shutdown is harmless
+}
+
+TEST(FrameSectionName, IsPerUserUnlessOverridden) {
+  unsetenv("KALIMO_SECTION");
+  EXPECT_EQ(platform::FrameSectionName(), "/MyFileMappingObject444-" + std::to_string(getuid()));
+  setenv("KALIMO_SECTION", "mine", 1);
+  EXPECT_EQ(platform::FrameSectionName(), "/mine");
+  unsetenv("KALIMO_SECTION");
+}
+
+}  // namespace
+}  // namespace kalimo
