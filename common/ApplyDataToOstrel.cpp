@@ -30,7 +30,7 @@ bool EnsureSectionOpen(FrameSectionHandle& cell) {
   if (cell.IsOpen()) return true;
   int error = 0;
   const std::string name = platform::FrameSectionName();
-  cell.handle = platform::CreateSection(name, kSectionCapacity, error);
+  cell.handle = platform::CreateSection(name, kSectionObjectSize, error);
   if (!cell.IsOpen()) {
     KALIMO_LOG_ERROR("Could not create file mapping object error code=%d", error);
     return false;
@@ -40,19 +40,21 @@ bool EnsureSectionOpen(FrameSectionHandle& cell) {
   return true;
 }
 
-// Opens the section if needed and maps the whole of it; on a mapping failure the handle is closed
-// so that the next frame creates the section afresh.
+// Opens the section if needed and maps the whole of it once; on a mapping failure the handle is
+// closed so that the next frame creates the section afresh.
 unsigned char* MapWholeSection(FrameSectionHandle& cell) {
+  if (cell.view) return cell.view;
   if (!EnsureSectionOpen(cell)) return nullptr;
   int error = 0;
-  void* view = platform::MapSection(cell.handle, kSectionCapacity, true, error);
+  void* view = platform::MapSection(cell.handle, kSectionObjectSize, true, error);
   if (!view) {
     KALIMO_LOG_ERROR("Could not map view of file error code=%d", error);
     platform::CloseSection(cell.handle);
     cell.handle = platform::kNoSection;
     return nullptr;
   }
-  return static_cast<unsigned char*>(view);
+  cell.view = static_cast<unsigned char*>(view);
+  return cell.view;
 }
 
 FrameSectionHeader MakeHeader(int width, int height, std::int32_t byteCount) {
@@ -72,9 +74,10 @@ bool WriteFrameToSection(const void* bits, FrameSectionHandle& handleCell, std::
   if (!ValidByteCount(byteCount) || !ValidDimensions(width, height)) return false;
   unsigned char* view = MapWholeSection(handleCell);
   if (!view) return false;
+  const std::uint64_t writing = BeginSectionWrite(view);
   StoreSectionHeader(view, MakeHeader(width, height, byteCount));
   std::memcpy(view + kSectionHeaderSize, bits, static_cast<std::size_t>(byteCount));
-  platform::UnmapSection(view, kSectionCapacity);
+  EndSectionWrite(view, writing);
   return true;
 }
 
@@ -91,6 +94,7 @@ bool WriteTopDownFrameToSection(const void* topDownRows, FrameSectionHandle& han
   }
   unsigned char* view = MapWholeSection(handleCell);
   if (!view) return false;
+  const std::uint64_t writing = BeginSectionWrite(view);
   StoreSectionHeader(view, MakeHeader(width, height, static_cast<std::int32_t>(byteCount)));
 
   // A source row at least as long as the DIB row is copied whole (padding included, as the
@@ -104,11 +108,13 @@ bool WriteTopDownFrameToSection(const void* topDownRows, FrameSectionHandle& han
     std::memcpy(targetRow, source + static_cast<std::int64_t>(row) * sourceStride, rowBytes);
     if (padding) std::memset(targetRow + rowBytes, 0, padding);
   }
-  platform::UnmapSection(view, kSectionCapacity);
+  EndSectionWrite(view, writing);
   return true;
 }
 
 void CloseFrameSection(FrameSectionHandle& handleCell) {
+  platform::UnmapSection(handleCell.view, kSectionObjectSize);
+  handleCell.view = nullptr;
   if (!handleCell.IsOpen()) return;
   platform::CloseSection(handleCell.handle);
   handleCell.handle = platform::kNoSection;

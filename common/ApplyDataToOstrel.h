@@ -10,8 +10,11 @@ namespace kalimo {
 
 // The process-wide cell with the section's handle. Closed until the first frame creates the
 // section; a failed mapping closes it again so that the next frame creates it afresh.
+// The view stays mapped while the handle is open: mapping 18 MB afresh for every frame costs page
+// faults on every page written, many times the cost of copying the frame itself.
 struct FrameSectionHandle {
   platform::SectionHandle handle = platform::kNoSection;
+  unsigned char* view = nullptr;  // the whole object, mapped read/write
   std::string name;  // the name the section was created under, for the shutdown step
   bool IsOpen() const { return handle != platform::kNoSection; }
 };
@@ -20,7 +23,7 @@ struct FrameSectionHandle {
 FrameSectionHandle& ProcessFrameSectionHandle();
 
 // Writes one 24-bit bottom-up frame of `byteCount` bytes into the section, replacing the previous
-// frame. Returns false (and leaves the section as it was) for a null pointer, a negative byte count,
+// frame, and moves the write sequence counter on (odd during the copy, even after it). Returns false (and leaves the section as it was) for a null pointer, a negative byte count,
 // more than 17999996 bytes, a width or height outside 1..65535, or a system failure.
 bool WriteFrameToSection(const void* bits, FrameSectionHandle& handleCell, std::int32_t byteCount, int width,
                          int height);
@@ -31,8 +34,8 @@ bool WriteFrameToSection(const void* bits, FrameSectionHandle& handleCell, std::
 bool WriteTopDownFrameToSection(const void* topDownRows, FrameSectionHandle& handleCell, std::int32_t sourceStride,
                                 int width, int height);
 
-// The shutdown step: closes the cell's handle and removes the section's name, so that no picture
-// outlives the program. Safe to call on a closed cell.
+// The shutdown step: unmaps the view, closes the cell's handle and removes the section's name, so
+// that no picture outlives the program. Safe to call on a closed cell.
 void CloseFrameSection(FrameSectionHandle& handleCell);
 
 }  // namespace kalimo

@@ -6,6 +6,11 @@
 //   offset 2  uint16 height
 //   offset 4  int32  byteCount  (pixel bytes that follow)
 //   offset 8  pixels: 24-bit BGR rows, bottom-up, each row padded to a multiple of 4 bytes
+//
+// Past those 18000004 bytes the object carries a write sequence counter (uint64 at offset
+// 18000008): odd while a frame is being written, even when it is complete. Readers that know it can
+// tell a torn copy and an unchanged frame; readers that map only the first 18000004 bytes never see it.
+#include <atomic>
 #include <cstdint>
 #include <cstring>
 
@@ -15,6 +20,8 @@ inline constexpr std::int32_t kSectionCapacity = 18000004;
 inline constexpr std::int32_t kSectionHeaderSize = 8;
 inline constexpr std::int32_t kMaxFrameBytes = kSectionCapacity - kSectionHeaderSize;  // 17999996
 inline constexpr std::int32_t kMaxHeaderDimension = 65535;
+inline constexpr std::int64_t kSequenceOffset = 18000008;  // 8-byte aligned, past the frame area
+inline constexpr std::int64_t kSectionObjectSize = kSequenceOffset + 8;
 
 // Row stride of a 24-bit DIB: width * 3 rounded up to a multiple of 4.
 constexpr std::int64_t DibStride(std::int64_t width) { return ((width * 24 + 31) / 32) * 4; }
@@ -50,6 +57,38 @@ inline FrameSectionHeader LoadSectionHeader(const unsigned char* section) {
                               (static_cast<std::uint32_t>(section[7]) << 24);
   header.byteCount = static_cast<std::int32_t>(count);
   return header;
+}
+
+// The write sequence counter of a mapped object of at least kSectionObjectSize bytes.
+inline std::atomic_ref<std::uint64_t> SectionSequence(unsigned char* section) {
+  return std::atomic_ref<std::uint64_t>(*reinterpret_cast<std::uint64_t*>(section + kSequenceOffset));
+}
+inline std::uint64_t LoadSectionSequence(const unsigned char* section) {
+  // atomic_ref needs a non-const object; the load itself does not write.
+  return SectionSequence(const_cast<unsigned char*>(section)).load(std::memory_order_acquire);
+}
+
+// Marks a write as begun: the counter becomes odd. A counter left odd by a writer that died in the
+// middle of a frame is first moved on to even, so the new writer's frames read as complete again.
+inline std::uint64_t BeginSectionWrite(unsigned char* section) {
+  auto sequence = SectionSequence(section);
+  std::uint64_t value = sequence.load(std::memory_order_relaxed);
+  if (value & 1) ++value;
+  sequence.store(value + 1, std::memory_order_relaxed);
+  std::atomic_thread_fence(std::memory_order_release);
+  return value + 1;
+}
+
+// Marks the write begun with `oddValue` as complete: the counter becomes even.
+inline void EndSectionWrite(unsigned char* section, std::uint64_t oddValue) {
+  SectionSequence(section).store(oddValue + 1, std::memory_order_release);
+}
+
+// A copy taken between LoadSectionSequence (which gave `before`, even) and this call is whole when
+// the counter has not moved.
+inline bool SectionUnchangedSince(const unsigned char* section, std::uint64_t before) {
+  std::atomic_thread_fence(std::memory_order_acquire);
+  return SectionSequence(const_cast<unsigned char*>(section)).load(std::memory_order_relaxed) == before;
 }
 
 }  // namespace kalimo

@@ -37,7 +37,7 @@ TEST_F(FrameSectionWriterTest, WritesHeaderAndPixelsOfASmallFrame) {
   ASSERT_TRUE(WriteFrameToSection(pixels.data(), cell, 24, 3, 2));
 
   const auto bytes = section.ReadAll();
-  ASSERT_EQ(bytes.size(), static_cast<std::size_t>(kSectionCapacity));
+  ASSERT_EQ(bytes.size(), static_cast<std::size_t>(kSectionObjectSize));
   const std::vector<unsigned char> header(bytes.begin(), bytes.begin() + 8);
   EXPECT_EQ(header, (std::vector<unsigned char>{0x03, 0x00, 0x02, 0x00, 0x18, 0x00, 0x00, 0x00}));
   EXPECT_TRUE(std::equal(pixels.begin(), pixels.end(), bytes.begin() + 8));
@@ -67,7 +67,31 @@ TEST_F(FrameSectionWriterTest, AcceptsTheLargestFrameAndRefusesOneByteMore) {
 
   EXPECT_TRUE(WriteFrameToSection(large.data(), cell, kMaxFrameBytes, 3000, 2000));
   EXPECT_EQ(section.Header().byteCount, kMaxFrameBytes);
-  EXPECT_EQ(section.ReadAll().back(), 0xAB);
+  EXPECT_EQ(section.ReadAll()[kSectionCapacity - 1], 0xAB);
+}
+
+std::uint64_t SequenceOf(const std::vector<unsigned char>& bytes) {
+  std::uint64_t value = 0;
+  std::memcpy(&value, bytes.data() + kSequenceOffset, sizeof value);
+  return value;
+}
+
+TEST_F(FrameSectionWriterTest, EveryFrameMovesTheSequenceCounterOnByTwo) {
+  const auto pixels = Pattern(24);
+  ASSERT_TRUE(WriteFrameToSection(pixels.data(), cell, 24, 3, 2));
+  EXPECT_EQ(SequenceOf(section.ReadAll()), 2u);
+  ASSERT_TRUE(WriteTopDownFrameToSection(pixels.data(), cell, 12, 3, 2));
+  EXPECT_EQ(SequenceOf(section.ReadAll()), 4u);
+  EXPECT_FALSE(WriteFrameToSection(pixels.data(), cell, -1, 3, 2));  // refused frames do not count
+  EXPECT_EQ(SequenceOf(section.ReadAll()), 4u);
+}
+
+TEST_F(FrameSectionWriterTest, CounterLeftOddByADeadWriterBecomesEvenAgain) {
+  const auto pixels = Pattern(24);
+  ASSERT_TRUE(WriteFrameToSection(pixels.data(), cell, 24, 3, 2));
+  SectionSequence(cell.view).store(7);  // as if a writer died in the middle of a frame
+  ASSERT_TRUE(WriteFrameToSection(pixels.data(), cell, 24, 3, 2));
+  EXPECT_EQ(SequenceOf(section.ReadAll()), 10u);
 }
 
 TEST_F(FrameSectionWriterTest, SmallerFrameLeavesTheTailOfTheLargerOne) {
@@ -87,6 +111,8 @@ TEST_F(FrameSectionWriterTest, FailedMappingClosesTheHandleAndTheNextFrameCreate
   ASSERT_TRUE(WriteFrameToSection(pixels.data(), cell, 24, 3, 2));
 
   // A read-only descriptor of the same object cannot be mapped for writing: a real mmap failure.
+  platform::UnmapSection(cell.view, kSectionObjectSize);
+  cell.view = nullptr;
   platform::CloseSection(cell.handle);
   cell.handle = shm_open(section.Name().c_str(), O_RDONLY, 0);
   ASSERT_GE(cell.handle, 0);
@@ -166,9 +192,12 @@ TEST_F(FrameSectionWriterTest, TopDownWriterMatchesTheBottomUpWriter) {
                   topDown.begin() + static_cast<std::ptrdiff_t>(row * stride));
     }
     ASSERT_TRUE(WriteFrameToSection(bottomUp.data(), cell, static_cast<std::int32_t>(bottomUp.size()), width, height));
-    const auto expected = section.ReadAll();
+    auto expected = section.ReadAll();
     ASSERT_TRUE(WriteTopDownFrameToSection(topDown.data(), cell, static_cast<std::int32_t>(stride), width, height));
-    EXPECT_EQ(section.ReadAll(), expected);
+    auto written = section.ReadAll();
+    expected.resize(kSectionCapacity);  // the frame area; the sequence counter behind it moves on
+    written.resize(kSectionCapacity);
+    EXPECT_EQ(written, expected);
   }
   EXPECT_EQ(DibStride(642), 1928);
 }
