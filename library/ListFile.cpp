@@ -1,0 +1,215 @@
+#include "library/ListFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "common/Logging.h"
+#include "platform/ProgramPaths.h"
+#include "platform/TextEncoding.h"
+
+namespace kalimo {
+
+namespace {
+
+constexpr const char* kLineEnd = "\r\n";
+
+bool Exists(const std::string& path) {
+  struct stat info {};
+  return ::lstat(path.c_str(), &info) == 0;
+}
+
+bool WriteAll(int descriptor, const std::string& bytes) {
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t written = ::write(descriptor, bytes.data() + done, bytes.size() - done);
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) return false;
+    done += static_cast<std::size_t>(written);
+  }
+  return true;
+}
+
+// The whole content of a regular file; empty when it cannot be opened or read.
+std::optional<std::string> ReadRegularFile(const std::string& path) {
+  const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (descriptor < 0) return std::nullopt;
+  struct stat info {};
+  if (::fstat(descriptor, &info) != 0 || S_ISDIR(info.st_mode)) {
+    ::close(descriptor);
+    return std::nullopt;
+  }
+  std::string content;
+  char buffer[65536];
+  for (;;) {
+    const ssize_t count = ::read(descriptor, buffer, sizeof buffer);
+    if (count < 0 && errno == EINTR) continue;
+    if (count < 0) {
+      ::close(descriptor);
+      return std::nullopt;
+    }
+    if (count == 0) break;
+    content.append(buffer, static_cast<std::size_t>(count));
+  }
+  ::close(descriptor);
+  return content;
+}
+
+// The entries of a list file's content: lines end at LF (a CR before it is not part of the line),
+// an entry ends at a zero byte, and empty lines are skipped.
+std::vector<std::string> SplitEntries(const std::string& content) {
+  std::vector<std::string> entries;
+  std::size_t start = 0;
+  while (start < content.size()) {
+    std::size_t end = content.find('\n', start);
+    if (end == std::string::npos) end = content.size();
+    std::string line = content.substr(start, end - start);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (const std::size_t zero = line.find('\0'); zero != std::string::npos) line.resize(zero);
+    if (!line.empty()) entries.push_back(std::move(line));
+    start = end + 1;
+  }
+  return entries;
+}
+
+// For log records: the entry as UTF-8 if it converts, else as it is.
+std::string Printable(const std::string& narrow) {
+  return platform::Gb18030ToUtf8(narrow).value_or(narrow);
+}
+
+}  // namespace
+
+std::optional<std::string> ListFile::GetListFilePath(const std::string& name) {
+  const std::string folder = platform::ProgramDirectory();
+  if (folder.empty()) {
+    KALIMO_LOG_DEBUG("Fail to get corvessa path error code = %d", errno);
+    return std::nullopt;
+  }
+  return (folder.back() == '/' ? folder : folder + "/") + name;
+}
+
+bool ListFile::ReadListFile(const std::string& name, std::vector<std::string>& lines) {
+  lines.clear();
+  const std::optional<std::string> path = GetListFilePath(name);
+  if (!path) return false;
+  const std::optional<std::string> content = ReadRegularFile(*path);
+  if (!content) {
+    KALIMO_LOG_DEBUG("Failure to open lanuage file");
+    return false;
+  }
+  static const std::string sampleEntry = platform::Utf8ToGb18030(kSampleVideoEntry).value_or(kSampleVideoEntry);
+  for (std::string& entry : SplitEntries(*content)) {
+    if (entry == sampleEntry) {
+      const std::optional<std::string> samplePath = GetListFilePath(kSampleVideoEntry);
+      const std::optional<std::string> narrowPath =
+          samplePath ? platform::Utf8ToGb18030(*samplePath) : std::nullopt;
+      if (narrowPath) lines.push_back(*narrowPath);
+      continue;
+    }
+    lines.push_back(std::move(entry));
+  }
+  return true;
+}
+
+bool ListFile::WriteListFile(const std::vector<std::string>& lines, const std::string& name) {
+  const std::optional<std::string> temporaryPath = GetListFilePath(kTemporaryPrefix + name);
+  const std::optional<std::string> path = GetListFilePath(name);
+  if (!temporaryPath || !path) return false;
+
+  if (Exists(*temporaryPath) && ::unlink(temporaryPath->c_str()) != 0) {
+    KALIMO_LOG_DEBUG("failure to delete old tmp file");
+    return false;
+  }
+  std::string content;
+  bool firstEntry = true;
+  for (const std::string& entry : lines) {
+    // Kept for files that older versions and other tools read with fixed 260-byte lines.
+    if (entry.size() > kMaxEntryBytes) {
+      KALIMO_LOG_ERROR("List entry longer than %zu bytes left out of %s: %s", kMaxEntryBytes, name.c_str(),
+                       Printable(entry).c_str());
+      continue;
+    }
+    // A line break inside an entry would turn it into several entries when the list is read.
+    if (entry.find_first_of("\r\n") != std::string::npos) {
+      KALIMO_LOG_ERROR("List entry with a line break left out of %s: %s", name.c_str(), Printable(entry).c_str());
+      continue;
+    }
+    if (!firstEntry) content += kLineEnd;
+    content += entry;
+    firstEntry = false;
+  }
+
+  const int descriptor = ::open(temporaryPath->c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (descriptor < 0) {
+    KALIMO_LOG_DEBUG("Failure to open lanuage file");
+    return false;
+  }
+  // The new list must be on the disk before it replaces the old one, or a power cut could leave
+  // an empty list behind.
+  bool written = WriteAll(descriptor, content) && ::fsync(descriptor) == 0;
+  written = (::close(descriptor) == 0) && written;
+  if (!written) {
+    KALIMO_LOG_DEBUG("failure to write tmp file");
+    ::unlink(temporaryPath->c_str());
+    return false;
+  }
+  // One rename replaces the old list: it stays whole until the new one is in place.
+  const bool hadOldFile = Exists(*path);
+  if (::rename(temporaryPath->c_str(), path->c_str()) != 0) {
+    if (hadOldFile) {
+      KALIMO_LOG_DEBUG("failure to delete name of file");
+    } else {
+      KALIMO_LOG_DEBUG("failure to move file");
+    }
+    ::unlink(temporaryPath->c_str());
+    return false;
+  }
+  const std::string folder = path->substr(0, path->rfind('/') + 1);
+  if (const int directory = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); directory >= 0) {
+    ::fsync(directory);
+    ::close(directory);
+  }
+  return true;
+}
+
+bool ListFile::LoadList(const std::string& name, std::vector<std::string>& lines) {
+  std::vector<std::string> narrowLines;
+  if (!ReadListFile(name, narrowLines)) return false;
+  for (const std::string& narrow : narrowLines) {
+    if (std::optional<std::string> text = platform::Gb18030ToUtf8(narrow)) {
+      lines.push_back(std::move(*text));
+    } else if (platform::IsValidUtf8(narrow)) {
+      lines.push_back(narrow);  // a list saved as UTF-8 by hand
+    } else {
+      KALIMO_LOG_ERROR("List entry of %s is not GB18030 text and was left out", name.c_str());
+    }
+  }
+  return true;
+}
+
+bool ListFile::SaveList(const std::vector<std::string>& lines, const std::string& name) {
+  std::vector<std::string> narrowLines;
+  narrowLines.reserve(lines.size());
+  for (const std::string& line : lines) {
+    if (std::optional<std::string> narrow = platform::Utf8ToGb18030(line)) {
+      narrowLines.push_back(std::move(*narrow));
+    } else {
+      KALIMO_LOG_ERROR("List entry of %s is not UTF-8 text and was left out", name.c_str());
+    }
+  }
+  return WriteListFile(narrowLines, name);
+}
+
+bool ListFile::AppendToList(const std::string& name, const std::string& entry) {
+  std::vector<std::string> lines;
+  if (!LoadList(name, lines)) {
+    const std::optional<std::string> path = GetListFilePath(name);
+    if (!path || Exists(*path)) return false;
+  }
+  lines.push_back(entry);
+  return SaveList(lines, name);
+}
+
+}  // namespace kalimo

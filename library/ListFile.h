@@ -1,0 +1,47 @@
+#pragma once
+// List files: text files of one entry per line in the program folder ("chapters.dat",
+// "actionAndMovie.dat", "images.dat"), read and written whole. On disk they are GB18030 text
+// (byte-identical to GBK for GBK characters), entries separated by CR LF, no line end after the
+// last entry, no byte-order mark. A write goes to "tmp_" + name first and replaces the list in one
+// rename, so a failed write leaves the previous list in place.
+//
+// The "narrow" operations (ReadListFile, WriteListFile) work on the file's GB18030 bytes; LoadList
+// and SaveList work on UTF-8 text. Failures are reported by the result and by a debug log record.
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace kalimo {
+
+class ListFile {
+ public:
+  // The longest entry the writer keeps, in bytes of its GB18030 form.
+  static constexpr std::size_t kMaxEntryBytes = 259;
+  // The shipped sample video; a line with exactly this text reads as its full path.
+  static constexpr const char* kSampleVideoEntry = "video/示例影音文件(使用时可以删除).avi";
+  static constexpr const char* kTemporaryPrefix = "tmp_";
+
+  // Program folder + "/" + name; empty when the program folder is unknown.
+  static std::optional<std::string> GetListFilePath(const std::string& name);
+
+  // Empties `lines`, then appends the file's entries in file order (GB18030 bytes). False when
+  // the file cannot be opened; true for an empty file.
+  static bool ReadListFile(const std::string& name, std::vector<std::string>& lines);
+
+  // Replaces the file by `lines` (GB18030 bytes). True only if the new file is in place.
+  static bool WriteListFile(const std::vector<std::string>& lines, const std::string& name);
+
+  // Appends the file's entries as UTF-8 to `lines` (not emptied first); nothing on false.
+  static bool LoadList(const std::string& name, std::vector<std::string>& lines);
+
+  // Writes UTF-8 `lines`; entries longer than kMaxEntryBytes in GB18030 are left out, each with
+  // an ERROR log record that names it.
+  static bool SaveList(const std::vector<std::string>& lines, const std::string& name);
+
+  // Adds `entry` as the new last line of the list (e.g. a fresh recording to "chapters.dat").
+  // A missing list is created; a list that exists but cannot be read is left alone (false).
+  static bool AppendToList(const std::string& name, const std::string& entry);
+};
+
+}  // namespace kalimo
