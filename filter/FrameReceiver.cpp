@@ -1,0 +1,176 @@
+#include "filter/FrameReceiver.h"
+
+#include <cstring>
+#include <new>
+#include <system_error>
+
+#include "common/FrameSectionLayout.h"
+#include "filter/FilterLog.h"
+#include "filter/ScaleFrame.h"
+#include "platform/ReceiverPlatform.h"
+
+namespace kalimo {
+
+namespace {
+// Whether the last attempt to open the section succeeded. Starts true, so that a section missing
+// at the first poll is logged once.
+std::atomic<bool> sectionWasOpen{true};
+
+std::mutex receiverLock;  // guards the count and the creation and destruction of the receiver
+FrameReceiver* receiver = nullptr;
+std::size_t receiverUsers = 0;  // wider than the original 8 bits: a 256th camera must not wrap it to 0
+}  // namespace
+
+std::shared_ptr<const unsigned char[]> ReadSection(std::int32_t& outWidth, std::int32_t& outHeight,
+                                                   std::int32_t& outSize) {
+  platform::ReadOnlySectionView view;
+  int error = 0;
+  if (!view.Open(platform::FrameSectionName(), error)) {
+    if (sectionWasOpen.exchange(false)) WriteLog(FormatLog("Could not open file mapping object.(%d)\r\n", error));
+    return nullptr;
+  }
+  if (!sectionWasOpen.exchange(true)) WriteLog("Success to open file mapping object.\r\n");
+
+  const unsigned char* section = view.Map(static_cast<std::size_t>(kSectionCapacity), error);
+  if (!section) {
+    WriteLog(FormatLog("Could not map view of file.(%d)\r\n", error));
+    return nullptr;
+  }
+  const FrameSectionHeader header = LoadSectionHeader(section);
+  outWidth = header.width;
+  outHeight = header.height;
+  outSize = header.byteCount;
+  // Written as a subtraction: outSize + 8 could overflow.
+  if (outSize <= 0 || outSize > kSectionCapacity - kSectionHeaderSize) {
+    WriteLog(FormatLog("get buffersize  is error.(%d)\r\n", outSize));
+    return nullptr;
+  }
+  // A failed allocation drops this poll.
+  std::shared_ptr<unsigned char[]> buffer(new (std::nothrow) unsigned char[static_cast<std::size_t>(outSize)]);
+  if (!buffer) return nullptr;
+  std::memcpy(buffer.get(), section + kSectionHeaderSize, static_cast<std::size_t>(outSize));
+  return buffer;
+}
+
+FrameReceiver::~FrameReceiver() {
+  Stop();
+  ClearFrames();
+}
+
+bool FrameReceiver::Start() {
+  if (thread_.joinable()) return true;
+  running_ = true;
+  try {
+    thread_ = std::thread([this] { ReceiveLoop(); });
+  } catch (const std::system_error&) {
+    running_ = false;
+    WriteLog("Failure to run thread of receive data\r\n");
+    return false;
+  }
+  return true;
+}
+
+void FrameReceiver::Stop() {
+  running_ = false;
+  if (thread_.joinable()) thread_.join();
+}
+
+void FrameReceiver::ReceiveLoop() {
+  while (running_) {
+    Poll();
+    platform::SleepMilliseconds(kPollIntervalMs);
+  }
+}
+
+void FrameReceiver::Poll() {
+  std::int32_t width = 0;
+  std::int32_t height = 0;
+  std::int32_t size = 0;
+  auto buffer = ReadSection(width, height, size);
+  std::lock_guard guard(lock_);
+  if (FrameCount() > kMaxFrames - 1) {
+    bool removed = false;
+    GetFrame(removed);  // with more than one frame listed, the oldest leaves the list and is freed
+  }
+  if (buffer) PushFrame(tagFrame{width, height, size, std::move(buffer)});
+}
+
+void FrameReceiver::PushFrame(tagFrame frame) {
+  if (!frame.pBuffer) return;
+  std::lock_guard guard(lock_);
+  frames_.push_back(std::move(frame));
+}
+
+tagFrame FrameReceiver::GetFrame(bool& bNeedDelete) {
+  std::lock_guard guard(lock_);
+  if (frames_.empty()) return EmptyFrame();
+  tagFrame frame = frames_.front();
+  if (frames_.size() >= 2) {
+    frames_.pop_front();
+    bNeedDelete = true;
+  } else {
+    bNeedDelete = false;
+  }
+  return frame;
+}
+
+std::size_t FrameReceiver::FrameCount() {
+  std::lock_guard guard(lock_);
+  return frames_.size();
+}
+
+void FrameReceiver::ClearFrames() {
+  std::lock_guard guard(lock_);
+  frames_.clear();
+}
+
+bool FrameReceiver::CopyLatestFrame(unsigned char* pData, const BitmapInfoHeader* header, const OutputLayout& layout) {
+  if (!pData || !header) return false;
+  if (header->biBitCount != 24) {
+    WriteLog("bmiHeader.biBitCount != 24.\r\n");
+    return false;
+  }
+  const std::int64_t width = header->biWidth;
+  const std::int64_t height = header->biHeight;
+  const std::int64_t nSizeImage = DibStride(width) * height;
+  if (width <= 0 || height <= 0 || std::int64_t{header->biSizeImage} != nSizeImage) {
+    WriteLog("pHeader->bmiHeader.biSizeImage != nSizeImage.\r\n");
+    return false;
+  }
+  const std::int64_t stride = layout.stride > 0 ? layout.stride : DibStride(width);
+  const std::size_t capacity = layout.size > 0 ? layout.size : header->biSizeImage;
+  // The output must hold every row it is given; a smaller buffer is refused rather than overrun.
+  if (stride < width * 3 || static_cast<std::uint64_t>(stride * (height - 1) + width * 3) > capacity) return false;
+
+  std::lock_guard guard(lock_);
+  bool bNeedDelete = false;
+  const tagFrame frame = GetFrame(bNeedDelete);
+  if (!frame.pBuffer) return false;
+  StretchFrame(frame.pBuffer.get(), static_cast<std::size_t>(frame.nBufferSize), frame.nWidth, frame.nHeight, pData,
+               stride, header->biWidth, header->biHeight, layout.topDown);
+  return true;
+}
+
+FrameReceiver* AcquireReceiver() {
+  std::lock_guard guard(receiverLock);
+  ++receiverUsers;
+  if (!receiver) {
+    receiver = new (std::nothrow) FrameReceiver();
+    if (receiver) receiver->Start();
+  }
+  return receiver;
+}
+
+void ReleaseReceiver() {
+  std::lock_guard guard(receiverLock);
+  if (receiverUsers == 0 || --receiverUsers != 0) return;
+  delete receiver;  // stops the thread and frees every frame
+  receiver = nullptr;
+}
+
+FrameReceiver* GetReceiver() {
+  std::lock_guard guard(receiverLock);
+  return receiver;
+}
+
+}  // namespace kalimo

@@ -1,0 +1,97 @@
+#pragma once
+// The virtual camera's frame receiver: one per process, however many cameras the process opens.
+// Its thread polls the frame section every 10 ms and keeps the last frames; each camera's output
+// takes the oldest of them, scaled to the size its client negotiated.
+//
+// Plain C++: the operating system is reached only through platform/ReceiverPlatform.h.
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+namespace kalimo {
+
+// One received frame: a 24-bit bottom-up DIB body of nBufferSize bytes. The buffer is shared, not
+// copied, when a frame record is copied; it is freed with its last owner.
+struct tagFrame {
+  std::int32_t nWidth = 640;
+  std::int32_t nHeight = 480;
+  std::int32_t nBufferSize = 0;
+  std::shared_ptr<const unsigned char[]> pBuffer;
+};
+
+// The placeholder for "no frame": 640 x 480 without a buffer.
+inline tagFrame EmptyFrame() { return tagFrame{}; }
+
+// What the output negotiated, in the terms of a BITMAPINFOHEADER.
+struct BitmapInfoHeader {
+  std::int32_t biWidth = 0;
+  std::int32_t biHeight = 0;
+  std::uint16_t biBitCount = 0;
+  std::uint32_t biSizeImage = 0;
+};
+
+// How the output buffer is laid out: the DIB's own bottom-up order and stride by default; top-down
+// with the buffer's own stride for GStreamer. `size` bounds every write into the buffer.
+struct OutputLayout {
+  bool topDown = false;
+  std::int64_t stride = 0;  // 0: the DIB stride of the negotiated width
+  std::size_t size = 0;     // 0: biSizeImage
+};
+
+class FrameReceiver {
+ public:
+  static constexpr int kPollIntervalMs = 10;
+  static constexpr std::size_t kMaxFrames = 11;
+
+  FrameReceiver() = default;
+  ~FrameReceiver();  // stops the thread and frees every frame
+  FrameReceiver(const FrameReceiver&) = delete;
+  FrameReceiver& operator=(const FrameReceiver&) = delete;
+
+  // Starts the receive thread; false (and logged) when it cannot be started.
+  bool Start();
+  // Stops the thread, waiting for the poll in progress to end (at most one poll).
+  void Stop();
+  bool HasThread() const { return thread_.joinable(); }
+
+  // Fills `pData` with the oldest frame, scaled to the negotiated size. False when nothing was
+  // written: no frame yet, a format other than 24-bit, an image size that does not match, an output
+  // too small for the picture. The lock is held across the whole copy, scaling included.
+  bool CopyLatestFrame(unsigned char* pData, const BitmapInfoHeader* header, const OutputLayout& layout = {});
+
+  // One round of the receive loop without the sleep: the thread repeats it every 10 ms.
+  void Poll();
+
+  void PushFrame(tagFrame frame);
+  // The oldest frame, or EmptyFrame when there is none. The oldest leaves the list (bNeedDelete
+  // true) only when another frame stays behind; the last frame is handed out and kept.
+  tagFrame GetFrame(bool& bNeedDelete);
+  std::size_t FrameCount();
+  void ClearFrames();
+
+ private:
+  void ReceiveLoop();
+
+  std::recursive_mutex lock_;
+  std::deque<tagFrame> frames_;
+  std::atomic<bool> running_{false};
+  std::thread thread_;
+};
+
+// Copies the frame section once: a new buffer with the pixels, or nullptr when the section is
+// missing, cannot be mapped or holds an invalid byte count. Logs the failures (and the section's
+// coming back) as the receiver's log describes.
+std::shared_ptr<const unsigned char[]> ReadSection(std::int32_t& outWidth, std::int32_t& outHeight,
+                                                   std::int32_t& outSize);
+
+// The process-wide receiver, counted by the cameras that use it: the first AcquireReceiver creates
+// it and starts its thread, the last ReleaseReceiver stops and destroys it. Both are thread-safe.
+FrameReceiver* AcquireReceiver();
+void ReleaseReceiver();
+FrameReceiver* GetReceiver();
+
+}  // namespace kalimo

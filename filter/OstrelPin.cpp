@@ -1,0 +1,27 @@
+#include "filter/OstrelPin.h"
+
+#include <cstring>
+
+#include "common/FrameSectionLayout.h"
+#include "filter/LaunchMainProgram.h"
+
+namespace kalimo {
+
+OstrelPin::Stamp OstrelPin::FillBuffer(FrameReceiver* receiver, unsigned char* data, std::size_t size,
+                                       std::int32_t width, std::int32_t height, std::int64_t stride, bool topDown) {
+  BitmapInfoHeader header;
+  header.biWidth = width;
+  header.biHeight = height;
+  header.biBitCount = 24;
+  header.biSizeImage = static_cast<std::uint32_t>(DibStride(width) * height);
+  const OutputLayout layout{topDown, stride, size};
+  // Until the first picture arrives the client sees black, never what the buffer held before.
+  if (!receiver || !receiver->CopyLatestFrame(data, &header, layout)) std::memset(data, 0, size);
+
+  const Stamp stamp{FrameStart(frameNumber_), FrameLength(frameNumber_)};
+  if (frameNumber_ == 0) LaunchMainProgram();
+  ++frameNumber_;
+  return stamp;
+}
+
+}  // namespace kalimo

@@ -1,0 +1,49 @@
+#pragma once
+// The camera output's own logic, apart from the media framework around it: the sizes it offers,
+// its frame count and time stamps, and what goes into each buffer.
+#include <cstddef>
+#include <cstdint>
+
+#include "filter/FrameReceiver.h"
+
+namespace kalimo {
+
+struct FrameSize {
+  std::int32_t width;
+  std::int32_t height;
+};
+
+class OstrelPin {
+ public:
+  // The sizes offered, preferred first.
+  static constexpr FrameSize kSizes[] = {{640, 480}, {320, 240}};
+  static constexpr std::int32_t kFramesPerSecond = 30;
+  static constexpr std::int64_t kNanosecondsPerSecond = 1000000000;
+
+  // Start and length of frame `frameNumber`'s time span in nanoseconds: exact multiples of 1/30 s,
+  // rounded down, so the stamps never drift.
+  static std::int64_t FrameStart(std::int64_t frameNumber) {
+    return frameNumber * kNanosecondsPerSecond / kFramesPerSecond;
+  }
+  static std::int64_t FrameLength(std::int64_t frameNumber) {
+    return FrameStart(frameNumber + 1) - FrameStart(frameNumber);
+  }
+
+  struct Stamp {
+    std::int64_t start;
+    std::int64_t duration;
+  };
+
+  // Fills one output buffer of width x height (24-bit, rows `stride` bytes apart, top row first
+  // when `topDown`) with the receiver's oldest frame, or black while there is none, and stamps it.
+  // The first buffer of this output's life starts the main program when it is not running.
+  Stamp FillBuffer(FrameReceiver* receiver, unsigned char* data, std::size_t size, std::int32_t width,
+                   std::int32_t height, std::int64_t stride, bool topDown);
+
+  std::int64_t FrameNumber() const { return frameNumber_; }
+
+ private:
+  std::int64_t frameNumber_ = 0;  // never reset while the output exists
+};
+
+}  // namespace kalimo

@@ -1,0 +1,24 @@
+#pragma once
+// Nearest-neighbour copy of 24-bit DIB pictures: rows and columns are repeated or dropped, colours
+// never blended.
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace kalimo {
+
+// Copies the bottom-up DIB `bits` (srcWidth x srcHeight, `srcBytes` bytes) into `dst`, a picture of
+// dstWidth x dstHeight whose rows are `dstStride` bytes apart, top row first when `dstTopDown`.
+// Sizes that match give a plain copy. Bytes the source does not hold (a frame shorter than its
+// stride times its height, or a width or height of 0) come out black; nothing past `srcBytes` is
+// read. The caller guarantees that dst holds dstStride * dstHeight bytes.
+void StretchFrame(const unsigned char* bits, std::size_t srcBytes, std::int32_t srcWidth, std::int32_t srcHeight,
+                  unsigned char* dst, std::int64_t dstStride, std::int32_t dstWidth, std::int32_t dstHeight,
+                  bool dstTopDown);
+
+// A new bottom-up DIB of dstWidth x dstHeight (4-byte padded rows) from `bits`; empty when a
+// destination size is not positive or the buffer cannot be allocated.
+std::vector<unsigned char> ScaleFrame(const unsigned char* bits, std::size_t srcBytes, std::int32_t dstWidth,
+                                      std::int32_t dstHeight, std::int32_t srcWidth, std::int32_t srcHeight);
+
+}  // namespace kalimo

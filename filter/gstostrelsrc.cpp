@@ -1,0 +1,226 @@
+/**
+ * SECTION:element-ostrelsrc
+ *
+ * The Kalimo virtual camera: delivers the pictures that Kalimo writes into its frame section, as
+ * BGR video at 640x480 (or 320x240 when the client asks for it), 30 frames per second. Black
+ * frames go out until the first picture arrives; when Kalimo stops, the last picture repeats.
+ * The first buffer starts Kalimo when it is not running.
+ *
+ * |[
+ * gst-launch-1.0 ostrelsrc ! videoconvert ! autovideosink
+ * gst-launch-1.0 ostrelsrc ! video/x-raw,width=320,height=240 ! videoconvert ! autovideosink
+ * ]|
+ */
+#include "filter/gstostrelsrc.h"
+
+#include "filter/FrameReceiver.h"
+#include "filter/OstrelPin.h"
+
+GST_DEBUG_CATEGORY_STATIC(gst_ostrel_src_debug);
+#define GST_CAT_DEFAULT gst_ostrel_src_debug
+
+struct _GstOstrelSrc {
+  GstPushSrc parent;
+
+  GstVideoInfo info;
+  kalimo::FrameReceiver* receiver;  // the process-wide receiver, counted once per element
+  kalimo::OstrelPin* pin;           // frame count and stamps; lives as long as the element
+  gboolean flushing;
+};
+
+#define gst_ostrel_src_parent_class parent_class
+G_DEFINE_TYPE(GstOstrelSrc, gst_ostrel_src, GST_TYPE_PUSH_SRC)
+
+GstCaps* gst_ostrel_src_offered_caps(void) {
+  GstCaps* caps = gst_caps_new_empty();
+  for (const kalimo::FrameSize& size : kalimo::OstrelPin::kSizes) {
+    gst_caps_append_structure(
+        caps, gst_structure_new("video/x-raw", "format", G_TYPE_STRING, "BGR", "width", G_TYPE_INT, size.width,
+                                "height", G_TYPE_INT, size.height, "framerate", GST_TYPE_FRACTION,
+                                kalimo::OstrelPin::kFramesPerSecond, 1, "pixel-aspect-ratio", GST_TYPE_FRACTION, 1,
+                                1, nullptr));
+  }
+  return caps;
+}
+
+static void gst_ostrel_src_finalize(GObject* object);
+static GstCaps* gst_ostrel_src_get_caps(GstBaseSrc* src, GstCaps* filter);
+static GstCaps* gst_ostrel_src_fixate(GstBaseSrc* src, GstCaps* caps);
+static gboolean gst_ostrel_src_set_caps(GstBaseSrc* src, GstCaps* caps);
+static gboolean gst_ostrel_src_decide_allocation(GstBaseSrc* src, GstQuery* query);
+static gboolean gst_ostrel_src_query(GstBaseSrc* src, GstQuery* query);
+static void gst_ostrel_src_get_times(GstBaseSrc* src, GstBuffer* buffer, GstClockTime* start, GstClockTime* end);
+static gboolean gst_ostrel_src_unlock(GstBaseSrc* src);
+static gboolean gst_ostrel_src_unlock_stop(GstBaseSrc* src);
+static GstFlowReturn gst_ostrel_src_fill(GstPushSrc* src, GstBuffer* buffer);
+
+static void gst_ostrel_src_class_init(GstOstrelSrcClass* klass) {
+  GObjectClass* gobject_class = G_OBJECT_CLASS(klass);
+  GstElementClass* element_class = GST_ELEMENT_CLASS(klass);
+  GstBaseSrcClass* basesrc_class = GST_BASE_SRC_CLASS(klass);
+  GstPushSrcClass* pushsrc_class = GST_PUSH_SRC_CLASS(klass);
+
+  GST_DEBUG_CATEGORY_INIT(gst_ostrel_src_debug, "ostrelsrc", 0, "Kalimo virtual camera source");
+
+  gobject_class->finalize = gst_ostrel_src_finalize;
+
+  gst_element_class_set_static_metadata(element_class, "Kalimo virtual camera", "Source/Video",
+                                        "Delivers the pictures that Kalimo sends to its virtual camera",
+                                        "Kalimo developers");
+  GstCaps* caps = gst_ostrel_src_offered_caps();
+  gst_element_class_add_pad_template(element_class, gst_pad_template_new("src", GST_PAD_SRC, GST_PAD_ALWAYS, caps));
+  gst_caps_unref(caps);
+
+  basesrc_class->get_caps = GST_DEBUG_FUNCPTR(gst_ostrel_src_get_caps);
+  basesrc_class->fixate = GST_DEBUG_FUNCPTR(gst_ostrel_src_fixate);
+  basesrc_class->set_caps = GST_DEBUG_FUNCPTR(gst_ostrel_src_set_caps);
+  basesrc_class->decide_allocation = GST_DEBUG_FUNCPTR(gst_ostrel_src_decide_allocation);
+  basesrc_class->query = GST_DEBUG_FUNCPTR(gst_ostrel_src_query);
+  basesrc_class->get_times = GST_DEBUG_FUNCPTR(gst_ostrel_src_get_times);
+  basesrc_class->unlock = GST_DEBUG_FUNCPTR(gst_ostrel_src_unlock);
+  basesrc_class->unlock_stop = GST_DEBUG_FUNCPTR(gst_ostrel_src_unlock_stop);
+  pushsrc_class->fill = GST_DEBUG_FUNCPTR(gst_ostrel_src_fill);
+}
+
+static void gst_ostrel_src_init(GstOstrelSrc* self) {
+  gst_base_src_set_live(GST_BASE_SRC(self), TRUE);
+  gst_base_src_set_format(GST_BASE_SRC(self), GST_FORMAT_TIME);
+  gst_video_info_init(&self->info);
+  self->receiver = kalimo::AcquireReceiver();
+  self->pin = new kalimo::OstrelPin();
+  self->flushing = FALSE;
+}
+
+static void gst_ostrel_src_finalize(GObject* object) {
+  GstOstrelSrc* self = GST_OSTREL_SRC(object);
+  delete self->pin;
+  self->pin = nullptr;
+  self->receiver = nullptr;
+  kalimo::ReleaseReceiver();  // the last element of the process stops the receiver
+  G_OBJECT_CLASS(parent_class)->finalize(object);
+}
+
+static GstCaps* gst_ostrel_src_get_caps(GstBaseSrc* src, GstCaps* filter) {
+  GstCaps* caps = gst_pad_get_pad_template_caps(GST_BASE_SRC_PAD(src));
+  if (filter) {
+    GstCaps* intersection = gst_caps_intersect_full(filter, caps, GST_CAPS_INTERSECT_FIRST);
+    gst_caps_unref(caps);
+    caps = intersection;
+  }
+  return caps;
+}
+
+static GstCaps* gst_ostrel_src_fixate(GstBaseSrc* src, GstCaps* caps) {
+  // The first structure is the preferred size that remains after the client's choice.
+  caps = gst_caps_truncate(caps);
+  return GST_BASE_SRC_CLASS(parent_class)->fixate(src, caps);
+}
+
+static gboolean gst_ostrel_src_set_caps(GstBaseSrc* src, GstCaps* caps) {
+  GstOstrelSrc* self = GST_OSTREL_SRC(src);
+  GstVideoInfo info;
+  if (!gst_video_info_from_caps(&info, caps) || GST_VIDEO_INFO_FORMAT(&info) != GST_VIDEO_FORMAT_BGR) {
+    GST_ERROR_OBJECT(self, "caps not supported: %" GST_PTR_FORMAT, static_cast<gpointer>(caps));
+    return FALSE;
+  }
+  self->info = info;
+  gst_base_src_set_blocksize(src, static_cast<guint>(GST_VIDEO_INFO_SIZE(&info)));
+  GST_DEBUG_OBJECT(self, "negotiated %dx%d", GST_VIDEO_INFO_WIDTH(&info), GST_VIDEO_INFO_HEIGHT(&info));
+  return TRUE;
+}
+
+static gboolean gst_ostrel_src_decide_allocation(GstBaseSrc* src, GstQuery* query) {
+  GstCaps* caps = nullptr;
+  gst_query_parse_allocation(query, &caps, nullptr);
+  GstVideoInfo info;
+  if (!caps || !gst_video_info_from_caps(&info, caps)) return FALSE;
+
+  GstBufferPool* pool = nullptr;
+  guint size = static_cast<guint>(GST_VIDEO_INFO_SIZE(&info));
+  guint min = 0;
+  guint max = 0;
+  const gboolean update = gst_query_get_n_allocation_pools(query) > 0;
+  if (update) {
+    gst_query_parse_nth_allocation_pool(query, 0, &pool, &size, &min, &max);
+    size = MAX(size, static_cast<guint>(GST_VIDEO_INFO_SIZE(&info)));
+  }
+  if (!pool) pool = gst_video_buffer_pool_new();
+
+  GstStructure* config = gst_buffer_pool_get_config(pool);
+  gst_buffer_pool_config_set_params(config, caps, size, min, max);
+  if (gst_query_find_allocation_meta(query, GST_VIDEO_META_API_TYPE, nullptr)) {
+    gst_buffer_pool_config_add_option(config, GST_BUFFER_POOL_OPTION_VIDEO_META);
+  }
+  gst_buffer_pool_set_config(pool, config);
+  if (update) {
+    gst_query_set_nth_allocation_pool(query, 0, pool, size, min, max);
+  } else {
+    gst_query_add_allocation_pool(query, pool, size, min, max);
+  }
+  gst_object_unref(pool);
+  return GST_BASE_SRC_CLASS(parent_class)->decide_allocation(src, query);
+}
+
+static gboolean gst_ostrel_src_query(GstBaseSrc* src, GstQuery* query) {
+  if (GST_QUERY_TYPE(query) == GST_QUERY_LATENCY) {
+    // A live source: a frame is ready one frame length after its start.
+    const GstClockTime frame = gst_util_uint64_scale_int(GST_SECOND, 1, kalimo::OstrelPin::kFramesPerSecond);
+    gst_query_set_latency(query, TRUE, frame, GST_CLOCK_TIME_NONE);
+    return TRUE;
+  }
+  return GST_BASE_SRC_CLASS(parent_class)->query(src, query);
+}
+
+static void gst_ostrel_src_get_times(GstBaseSrc* src, GstBuffer* buffer, GstClockTime* start, GstClockTime* end) {
+  // Makes basesrc wait on the pipeline clock until each buffer's time: the pace of 30 per second.
+  if (gst_base_src_is_live(src)) {
+    const GstClockTime timestamp = GST_BUFFER_PTS(buffer);
+    if (GST_CLOCK_TIME_IS_VALID(timestamp)) {
+      *start = timestamp;
+      if (GST_BUFFER_DURATION_IS_VALID(buffer)) *end = timestamp + GST_BUFFER_DURATION(buffer);
+    }
+  }
+}
+
+static gboolean gst_ostrel_src_unlock(GstBaseSrc* src) {
+  GstOstrelSrc* self = GST_OSTREL_SRC(src);
+  GST_OBJECT_LOCK(self);
+  self->flushing = TRUE;
+  GST_OBJECT_UNLOCK(self);
+  return TRUE;
+}
+
+static gboolean gst_ostrel_src_unlock_stop(GstBaseSrc* src) {
+  GstOstrelSrc* self = GST_OSTREL_SRC(src);
+  GST_OBJECT_LOCK(self);
+  self->flushing = FALSE;
+  GST_OBJECT_UNLOCK(self);
+  return TRUE;
+}
+
+static GstFlowReturn gst_ostrel_src_fill(GstPushSrc* src, GstBuffer* buffer) {
+  GstOstrelSrc* self = GST_OSTREL_SRC(src);
+  GST_OBJECT_LOCK(self);
+  const gboolean flushing = self->flushing;
+  GST_OBJECT_UNLOCK(self);
+  if (flushing) return GST_FLOW_FLUSHING;
+
+  GstVideoFrame frame;
+  if (!gst_video_frame_map(&frame, &self->info, buffer, GST_MAP_WRITE)) {
+    GST_ELEMENT_ERROR(self, RESOURCE, WRITE, ("Could not map the output buffer."), (nullptr));
+    return GST_FLOW_ERROR;
+  }
+  const gsize size = gst_buffer_get_size(buffer);
+  const auto stamp = self->pin->FillBuffer(
+      self->receiver, static_cast<unsigned char*>(GST_VIDEO_FRAME_PLANE_DATA(&frame, 0)),
+      size - GST_VIDEO_FRAME_PLANE_OFFSET(&frame, 0), GST_VIDEO_FRAME_WIDTH(&frame), GST_VIDEO_FRAME_HEIGHT(&frame),
+      GST_VIDEO_FRAME_PLANE_STRIDE(&frame, 0), true);
+  gst_video_frame_unmap(&frame);
+
+  GST_BUFFER_PTS(buffer) = static_cast<GstClockTime>(stamp.start);
+  GST_BUFFER_DTS(buffer) = GST_CLOCK_TIME_NONE;
+  GST_BUFFER_DURATION(buffer) = static_cast<GstClockTime>(stamp.duration);
+  GST_BUFFER_OFFSET(buffer) = static_cast<guint64>(self->pin->FrameNumber() - 1);
+  GST_BUFFER_OFFSET_END(buffer) = static_cast<guint64>(self->pin->FrameNumber());
+  return GST_FLOW_OK;
+}

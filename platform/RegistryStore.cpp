@@ -1,0 +1,381 @@
+#include "platform/RegistryStore.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <vector>
+
+#include "platform/ProgramPaths.h"
+
+namespace kalimo::platform {
+
+namespace {
+
+struct Value {
+  std::string name;
+  bool isDword = false;
+  std::string text;
+  std::uint32_t number = 0;
+};
+
+struct Key {
+  std::string path;  // "HKEY_CLASSES_ROOT\..." as written
+  std::vector<Value> values;
+};
+
+using Store = std::vector<Key>;
+
+char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool SameName(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (Lower(a[i]) != Lower(b[i])) return false;
+  }
+  return true;
+}
+
+// `key` equals `parent` or lies below it.
+bool IsAtOrBelow(const std::string& key, const std::string& parent) {
+  if (key.size() < parent.size()) return false;
+  if (!SameName(key.substr(0, parent.size()), parent)) return false;
+  return key.size() == parent.size() || key[parent.size()] == '\\';
+}
+
+std::string FullPath(RegistryRoot root, std::string key) {
+  while (!key.empty() && key.front() == '\\') key.erase(key.begin());
+  while (!key.empty() && key.back() == '\\') key.pop_back();
+  const char* rootName = root == RegistryRoot::kClassesRoot ? "HKEY_CLASSES_ROOT" : "HKEY_CURRENT_USER";
+  return key.empty() ? std::string(rootName) : std::string(rootName) + "\\" + key;
+}
+
+std::string Folder() { return UserConfigDirectory() + "/kalimo"; }
+
+std::string Quote(const std::string& text) {
+  std::string out = "\"";
+  for (char c : text) {
+    if (c == '\\' || c == '"') {
+      out += '\\';
+      out += c;
+    } else if (c == '\n') {
+      out += "\\n";
+    } else if (c == '\r') {
+      out += "\\r";
+    } else {
+      out += c;
+    }
+  }
+  return out + "\"";
+}
+
+// Reads a quoted text starting at `pos`; on success `pos` is just past the closing quote.
+bool Unquote(const std::string& line, std::size_t& pos, std::string& text) {
+  if (pos >= line.size() || line[pos] != '"') return false;
+  text.clear();
+  for (++pos; pos < line.size(); ++pos) {
+    const char c = line[pos];
+    if (c == '"') {
+      ++pos;
+      return true;
+    }
+    if (c == '\\') {
+      if (++pos >= line.size()) return false;
+      const char escaped = line[pos];
+      if (escaped == 'n') {
+        text += '\n';
+      } else if (escaped == 'r') {
+        text += '\r';
+      } else if (escaped == '\\' || escaped == '"') {
+        text += escaped;
+      } else {
+        return false;
+      }
+    } else {
+      text += c;
+    }
+  }
+  return false;
+}
+
+bool ParseValue(const std::string& line, Value& value) {
+  std::size_t pos = 0;
+  if (line.compare(0, 2, "@=") == 0) {
+    value.name.clear();
+    pos = 1;
+  } else {
+    if (!Unquote(line, pos, value.name)) return false;
+  }
+  if (pos >= line.size() || line[pos] != '=') return false;
+  ++pos;
+  if (line.compare(pos, 6, "dword:") == 0) {
+    const std::string digits = line.substr(pos + 6);
+    if (digits.size() != 8 || digits.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos) return false;
+    value.isDword = true;
+    value.number = static_cast<std::uint32_t>(std::stoul(digits, nullptr, 16));
+    return true;
+  }
+  if (!Unquote(line, pos, value.text)) return false;
+  return pos == line.size();
+}
+
+// Reads the store file. A missing file is an empty store; a line that is not understood makes the
+// whole file damaged (EBADMSG), so that nothing rewrites and loses it.
+bool Load(Store& store, int& error) {
+  store.clear();
+  const std::string path = RegistryStore::FilePath();
+  if (access(path.c_str(), F_OK) != 0) {
+    if (errno == ENOENT) return true;
+    error = errno;
+    return false;
+  }
+  std::ifstream file(path, std::ios::binary);
+  if (!file) {
+    error = EACCES;
+    return false;
+  }
+  std::string line;
+  while (std::getline(file, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (line.empty() || line.front() == ';') continue;
+    if (line.front() == '[') {
+      if (line.size() < 3 || line.back() != ']') {
+        error = EBADMSG;
+        return false;
+      }
+      store.push_back(Key{line.substr(1, line.size() - 2), {}});
+      continue;
+    }
+    Value value;
+    if (store.empty() || !ParseValue(line, value)) {
+      error = EBADMSG;
+      return false;
+    }
+    store.back().values.push_back(std::move(value));
+  }
+  if (file.bad()) {
+    error = EIO;
+    return false;
+  }
+  return true;
+}
+
+bool Save(const Store& store, int& error) {
+  std::ostringstream text;
+  text << "; Kalimo's per-user registry values. Written by the programs; edit with care.\n";
+  for (const Key& key : store) {
+    text << "\n[" << key.path << "]\n";
+    for (const Value& value : key.values) {
+      text << (value.name.empty() ? std::string("@") : Quote(value.name)) << '=';
+      if (value.isDword) {
+        char digits[9];
+        std::snprintf(digits, sizeof digits, "%08x", value.number);
+        text << "dword:" << digits << '\n';
+      } else {
+        text << Quote(value.text) << '\n';
+      }
+    }
+  }
+  const std::string content = text.str();
+  const std::string path = RegistryStore::FilePath();
+  const std::string temporary = path + ".tmp";
+  const int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+  if (fd < 0) {
+    error = errno;
+    return false;
+  }
+  std::size_t done = 0;
+  while (done < content.size()) {
+    const ssize_t written = write(fd, content.data() + done, content.size() - done);
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) {
+      error = written < 0 ? errno : EIO;
+      close(fd);
+      unlink(temporary.c_str());
+      return false;
+    }
+    done += static_cast<std::size_t>(written);
+  }
+  if (fsync(fd) != 0) {
+    error = errno;
+    close(fd);
+    unlink(temporary.c_str());
+    return false;
+  }
+  close(fd);
+  if (rename(temporary.c_str(), path.c_str()) != 0) {
+    error = errno;
+    unlink(temporary.c_str());
+    return false;
+  }
+  return true;
+}
+
+// Holds the store's lock file for one read-modify-write.
+class ExclusiveLock {
+ public:
+  explicit ExclusiveLock(int& error) {
+    const std::string folder = Folder();
+    std::string partial;
+    for (std::size_t pos = 1; pos <= folder.size(); ++pos) {
+      if (pos == folder.size() || folder[pos] == '/') {
+        partial = folder.substr(0, pos);
+        if (mkdir(partial.c_str(), 0700) != 0 && errno != EEXIST) {
+          error = errno;
+          return;
+        }
+      }
+    }
+    fd_ = open((folder + "/registry.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (fd_ < 0) {
+      error = errno;
+      return;
+    }
+    while (flock(fd_, LOCK_EX) != 0) {
+      if (errno != EINTR) {
+        error = errno;
+        close(fd_);
+        fd_ = -1;
+        return;
+      }
+    }
+  }
+  ~ExclusiveLock() {
+    if (fd_ >= 0) close(fd_);
+  }
+  ExclusiveLock(const ExclusiveLock&) = delete;
+  ExclusiveLock& operator=(const ExclusiveLock&) = delete;
+  bool Held() const { return fd_ >= 0; }
+
+ private:
+  int fd_ = -1;
+};
+
+Key* FindKey(Store& store, const std::string& path) {
+  for (Key& key : store) {
+    if (SameName(key.path, path)) return &key;
+  }
+  return nullptr;
+}
+
+Value* FindValue(Key& key, const std::string& name) {
+  for (Value& value : key.values) {
+    if (SameName(value.name, name)) return &value;
+  }
+  return nullptr;
+}
+
+// Runs `change` on the loaded store and saves it when `change` asks for it.
+template <typename Change>
+bool Modify(int& error, Change change) {
+  ExclusiveLock lock(error);
+  if (!lock.Held()) return false;
+  Store store;
+  if (!Load(store, error)) return false;
+  bool save = false;
+  if (!change(store, save, error)) return false;
+  return !save || Save(store, error);
+}
+
+std::optional<Value> Lookup(RegistryRoot root, const std::string& key, const std::string& name, int& error) {
+  Store store;
+  if (!Load(store, error)) return std::nullopt;
+  Key* found = FindKey(store, FullPath(root, key));
+  if (!found) {
+    error = ENOENT;
+    return std::nullopt;
+  }
+  Value* value = FindValue(*found, name);
+  if (!value) {
+    error = ENOENT;
+    return std::nullopt;
+  }
+  return *value;
+}
+
+bool WriteValue(RegistryRoot root, const std::string& key, Value value, int& error) {
+  return Modify(error, [&](Store& store, bool& save, int& err) {
+    Key* found = FindKey(store, FullPath(root, key));
+    if (!found) {
+      err = ENOENT;
+      return false;
+    }
+    if (Value* existing = FindValue(*found, value.name)) {
+      *existing = std::move(value);
+    } else {
+      found->values.push_back(std::move(value));
+    }
+    save = true;
+    return true;
+  });
+}
+
+}  // namespace
+
+std::string RegistryStore::FilePath() { return Folder() + "/registry.reg"; }
+
+bool RegistryStore::KeyExists(RegistryRoot root, const std::string& key, int& error) {
+  Store store;
+  if (!Load(store, error)) return false;
+  return FindKey(store, FullPath(root, key)) != nullptr;
+}
+
+bool RegistryStore::CreateKey(RegistryRoot root, const std::string& key, int& error) {
+  return Modify(error, [&](Store& store, bool& save, int&) {
+    const std::string path = FullPath(root, key);
+    if (!FindKey(store, path)) {
+      store.push_back(Key{path, {}});
+      save = true;
+    }
+    return true;
+  });
+}
+
+bool RegistryStore::DeleteKey(RegistryRoot root, const std::string& key, int& error) {
+  return Modify(error, [&](Store& store, bool& save, int&) {
+    const std::string path = FullPath(root, key);
+    const auto before = store.size();
+    std::erase_if(store, [&](const Key& entry) { return IsAtOrBelow(entry.path, path); });
+    save = store.size() != before;
+    return true;
+  });
+}
+
+std::optional<std::string> RegistryStore::ReadString(RegistryRoot root, const std::string& key,
+                                                     const std::string& name, int& error) {
+  auto value = Lookup(root, key, name, error);
+  if (!value) return std::nullopt;
+  if (value->isDword) {
+    error = EINVAL;
+    return std::nullopt;
+  }
+  return value->text;
+}
+
+bool RegistryStore::WriteString(RegistryRoot root, const std::string& key, const std::string& name,
+                                const std::string& value, int& error) {
+  return WriteValue(root, key, Value{name, false, value, 0}, error);
+}
+
+std::optional<std::uint32_t> RegistryStore::ReadDword(RegistryRoot root, const std::string& key,
+                                                      const std::string& name, int& error) {
+  auto value = Lookup(root, key, name, error);
+  if (!value) return std::nullopt;
+  if (!value->isDword) {
+    error = EINVAL;
+    return std::nullopt;
+  }
+  return value->number;
+}
+
+bool RegistryStore::WriteDword(RegistryRoot root, const std::string& key, const std::string& name,
+                               std::uint32_t value, int& error) {
+  return WriteValue(root, key, Value{name, true, {}, value}, error);
+}
+
+}  // namespace kalimo::platform

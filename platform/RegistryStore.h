@@ -1,0 +1,49 @@
+#pragma once
+// A small per-user key/value store with the registry's key paths and value names, kept in one
+// UTF-8 text file ($XDG_CONFIG_HOME/kalimo/registry.reg, in the style of a REGEDIT4 export):
+//
+//   [HKEY_CLASSES_ROOT\CLSID\{860BB310-5D01-11d0-BD3B-00A0C911CE86}\Instance\Virtual Camera]
+//   "FriendlyName"="Kalimo摄像头"
+//
+// Key paths and value names compare case-insensitively (ASCII), as in the registry. Every change
+// re-reads the file under an exclusive lock and replaces it atomically, so the virtual camera, its
+// registration and the settings dialog can use it at the same time. A file that cannot be parsed
+// is never rewritten: every call fails with EBADMSG and the file stays as it is.
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace kalimo::platform {
+
+enum class RegistryRoot { kClassesRoot, kCurrentUser };
+
+// The device entry of the virtual camera and its value, shared by the registration, the camera's
+// device provider and the settings dialog.
+inline constexpr const char* kCameraInstanceKey =
+    "CLSID\\{860BB310-5D01-11d0-BD3B-00A0C911CE86}\\Instance\\Virtual Camera";
+inline constexpr const char* kFriendlyNameValue = "FriendlyName";
+
+class RegistryStore {
+ public:
+  // The store file of the current user.
+  static std::string FilePath();
+
+  static bool KeyExists(RegistryRoot root, const std::string& key, int& error);
+  // Creates the key (and the store file) if missing; an existing key keeps its values.
+  static bool CreateKey(RegistryRoot root, const std::string& key, int& error);
+  // Removes the key, its values and every key below it. A missing key is not an error.
+  static bool DeleteKey(RegistryRoot root, const std::string& key, int& error);
+
+  // Values can be read and written only in existing keys (ENOENT otherwise), as RegOpenKeyEx
+  // followed by RegQueryValueEx / RegSetValueEx would.
+  static std::optional<std::string> ReadString(RegistryRoot root, const std::string& key, const std::string& name,
+                                               int& error);
+  static bool WriteString(RegistryRoot root, const std::string& key, const std::string& name,
+                          const std::string& value, int& error);
+  static std::optional<std::uint32_t> ReadDword(RegistryRoot root, const std::string& key, const std::string& name,
+                                                int& error);
+  static bool WriteDword(RegistryRoot root, const std::string& key, const std::string& name, std::uint32_t value,
+                         int& error);
+};
+
+}  // namespace kalimo::platform
