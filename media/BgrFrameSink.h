@@ -1,0 +1,63 @@
+#pragma once
+// The end of every video branch of the media sources: videoconvert ! appsink delivering BGR frames
+// at the size they come in. Each frame is handed, while mapped, to a callback on the streaming
+// thread (the frame tap), and is then kept, by reference and without a copy, as the latest frame
+// for the preview.
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+
+typedef struct _GstElement GstElement;
+typedef struct _GstSample GstSample;
+typedef struct _GstAppSink GstAppSink;
+
+namespace kalimo::media {
+
+// One decoded picture: BGR rows top-down, `stride` bytes apart; valid only during the call.
+struct BgrFrameView {
+  const unsigned char* rows = nullptr;
+  std::int32_t stride = 0;
+  int width = 0;
+  int height = 0;
+  std::int32_t byteCount = 0;  // stride × height as the mapped frame reports it
+};
+
+using BgrFrameReader = std::function<void(const BgrFrameView&)>;
+
+class BgrFrameSink {
+ public:
+  // `onFrame` runs on the streaming thread for every frame and must neither block nor keep the
+  // pointer; `onPreview` runs there afterwards, to let a window schedule a repaint. Either may be
+  // empty. `fixedCaps` narrows the accepted caps (for example a size), or is empty.
+  BgrFrameSink(BgrFrameReader onFrame, std::function<void()> onPreview, const char* extraCaps = nullptr);
+  ~BgrFrameSink();
+  BgrFrameSink(const BgrFrameSink&) = delete;
+  BgrFrameSink& operator=(const BgrFrameSink&) = delete;
+
+  bool IsValid() const { return bin_ != nullptr; }
+  // The bin to place in a pipeline (the sink keeps its own reference).
+  GstElement* Element() const { return bin_; }
+
+  // Gives the latest frame to `reader` on the calling thread; false when there is none.
+  bool ReadLatestFrame(const BgrFrameReader& reader) const;
+  void DropLatestFrame();
+  // The size of the caps the appsink negotiated; false before negotiation.
+  bool NegotiatedSize(int& width, int& height) const;
+  std::uint64_t FramesDelivered() const { return framesDelivered_.load(); }
+
+ private:
+  static int OnNewSample(GstAppSink* sink, void* self);
+  static int OnNewPreroll(GstAppSink* sink, void* self);
+  void Deliver(GstSample* sample, bool tap);
+
+  GstElement* bin_ = nullptr;
+  GstElement* appsink_ = nullptr;
+  BgrFrameReader onFrame_;
+  std::function<void()> onPreview_;
+  mutable std::mutex latestLock_;
+  GstSample* latest_ = nullptr;
+  std::atomic<std::uint64_t> framesDelivered_{0};
+};
+
+}  // namespace kalimo::media

@@ -1,0 +1,300 @@
+#include "media/CMyVideoPlayer.h"
+
+#include <gst/audio/streamvolume.h>
+#include <gst/gst.h>
+
+#include <cmath>
+#include <exception>
+
+#include "common/ApplyDataToOstrel.h"
+#include "common/FrameSectionLayout.h"
+#include "common/Logging.h"
+#include "common/Messages.h"
+#include "media/Inc/vmrutil.h"
+#include "media/MediaResult.h"
+
+namespace kalimo::media {
+
+namespace {
+// The frame length that was logged last, process-wide like the tap itself.
+std::atomic<std::int32_t> lastLoggedLength{0};
+constexpr GstClockTime kSettleTimeout = 2 * GST_SECOND;
+
+void DiscardBusMessages(GstElement* pipeline) {
+  GstBus* bus = gst_element_get_bus(pipeline);
+  while (GstMessage* message = gst_bus_pop(bus)) gst_message_unref(message);
+  gst_object_unref(bus);
+}
+}  // namespace
+
+// ---- the frame tap -------------------------------------------------------------------------
+
+CMyVideoSampleGrabberCB& CMyVideoSampleGrabberCB::Instance() {
+  static CMyVideoSampleGrabberCB instance;
+  return instance;
+}
+
+void CMyVideoSampleGrabberCB::SetFrameSize(int width, int height) {
+  width_.store(width);
+  height_.store(height);
+}
+
+int CMyVideoSampleGrabberCB::BufferCB(double /*sampleTime*/, const unsigned char* topDownRows,
+                                      std::int32_t sourceStride, std::int32_t bufferLength) {
+  const int width = width_.load();
+  const int height = height_.load();
+  if (bufferLength != DibStride(width) * height) return 0;
+  if (lastLoggedLength.exchange(bufferLength) != bufferLength) {
+    KALIMO_LOG_INFO("grabber sample width = %d,height=%d,buffersize = %d", width, height, bufferLength);
+  }
+  WriteTopDownFrameToSection(topDownRows, ProcessFrameSectionHandle(), sourceStride, width, height);
+  return 0;
+}
+
+// ---- the player ----------------------------------------------------------------------------
+
+CMyVideoPlayer::CMyVideoPlayer() {
+  GError* error = nullptr;
+  ready_ = gst_init_check(nullptr, nullptr, &error);
+  if (!ready_) {
+    KALIMO_LOG_ERROR("GStreamer: %s", error ? error->message : "?");
+    ShowWarning("CoInitialize Failed!\r\n");
+  }
+  g_clear_error(&error);
+}
+
+CMyVideoPlayer::~CMyVideoPlayer() { Close(); }
+
+int CMyVideoPlayer::OpenFile(VideoWindow* videoWindow, const std::string& path) {
+  // One attempt: a second way of building would be the same pipeline and fail the same way.
+  try {
+    return LoadFile(path, videoWindow, false, true);
+  } catch (const std::exception&) {
+    KALIMO_LOG_ERROR("播放文件出现异常%s", path.c_str());
+  }
+  Close();
+  return kNotGrabbed;
+}
+
+int CMyVideoPlayer::LoadFile(const std::string& path, VideoWindow* videoWindow, bool /*useRenderFile*/,
+                             bool useGrabber) {
+  Close();
+  if (!ready_) return kFail;
+  const int result = LoadFileUnguarded(path, videoWindow, useGrabber);
+  // A failed load leaves nothing running behind it.
+  if (Failed(result)) Close();
+  return result;
+}
+
+int CMyVideoPlayer::LoadFileUnguarded(const std::string& path, VideoWindow* videoWindow, bool useGrabber) {
+  BgrFrameReader tap;
+  if (useGrabber) {
+    tap = [](const BgrFrameView& frame) {
+      CMyVideoSampleGrabberCB::Instance().BufferCB(0, frame.rows, frame.stride, frame.byteCount);
+    };
+  }
+  videoWindow_.store(videoWindow);
+  sink_ = std::make_unique<BgrFrameSink>(std::move(tap), [this] {
+    if (VideoWindow* window = videoWindow_.load()) window->PreviewFrameArrived();
+  });
+  if (!sink_->IsValid()) {
+    KALIMO_LOG_ERROR("%s", FormatResultText(kUnsupportedStream).c_str());
+    return kUnsupportedStream;
+  }
+
+  int result = kOk;
+  graph_ = BuildPlaybackPipeline(path, sink_->Element(), result);
+  if (!graph_) return result;
+  gst_object_ref_sink(graph_);
+  GstBus* bus = gst_element_get_bus(graph_);
+  gst_bus_set_sync_handler(
+      bus,
+      [](GstBus* b, GstMessage* m, gpointer self) {
+        return static_cast<GstBusSyncReply>(BusSyncHandler(b, m, self));
+      },
+      this, nullptr);
+  gst_object_unref(bus);
+
+  loading_.store(true);
+  result = PrerollPipeline(graph_, path);
+  loading_.store(false);
+  if (Failed(result)) return result;
+  DiscardBusMessages(graph_);
+  if (useGrabber) {
+    result = CheckVideoReachedSink(graph_);
+    if (Failed(result)) return result;
+  }
+  gint audioStreams = 0;
+  g_object_get(graph_, "n-audio", &audioStreams, nullptr);
+  hasAudio_ = audioStreams > 0;
+  if (!sink_->NegotiatedSize(nativeWidth_, nativeHeight_)) {
+    nativeWidth_ = nativeHeight_ = 0;
+    if (useGrabber) {
+      KALIMO_LOG_ERROR("%s", FormatResultText(kNotGrabbed).c_str());
+      return kNotGrabbed;
+    }
+  }
+  if (useGrabber) CMyVideoSampleGrabberCB::Instance().SetFrameSize(nativeWidth_, nativeHeight_);
+  eventWindow_.store(videoWindow);
+  if (!Run()) {
+    KALIMO_LOG_ERROR("%s", FormatResultText(kFail).c_str());
+    return kFail;
+  }
+  return kOk;
+}
+
+int CMyVideoPlayer::BusSyncHandler(void* /*bus*/, void* message, void* self) {
+  auto* player = static_cast<CMyVideoPlayer*>(self);
+  auto* msg = static_cast<GstMessage*>(message);
+  const GstMessageType type = GST_MESSAGE_TYPE(msg);
+  if (type == GST_MESSAGE_WARNING) {
+    // Warnings (a missing sound server among them) never stop the playback.
+    GError* error = nullptr;
+    gst_message_parse_warning(msg, &error, nullptr);
+    KALIMO_LOG_DEBUG("GStreamer warning: %s", error ? error->message : "?");
+    g_clear_error(&error);
+    return GST_BUS_DROP;
+  }
+  if (player->loading_.load()) {
+    // The load reads the preroll's outcome from the bus itself.
+    const bool wanted = type == GST_MESSAGE_ERROR || type == GST_MESSAGE_ASYNC_DONE || type == GST_MESSAGE_ELEMENT;
+    return wanted ? GST_BUS_PASS : GST_BUS_DROP;
+  }
+  if (type != GST_MESSAGE_EOS && type != GST_MESSAGE_ERROR) return GST_BUS_DROP;
+  if (type == GST_MESSAGE_ERROR) {
+    GError* error = nullptr;
+    gst_message_parse_error(msg, &error, nullptr);
+    KALIMO_LOG_ERROR("%s", error ? error->message : "playback error");
+    g_clear_error(&error);
+  }
+  {
+    std::lock_guard guard(player->eventLock_);
+    player->events_.push_back(type == GST_MESSAGE_EOS ? Event::EndOfStream : Event::Error);
+  }
+  // Queued first, so the owner finds the event when it looks.
+  if (VideoWindow* window = player->eventWindow_.load()) window->GraphEventsWaiting();
+  return GST_BUS_DROP;
+}
+
+bool CMyVideoPlayer::TakeNextEvent(Event& event) {
+  std::lock_guard guard(eventLock_);
+  if (events_.empty()) return false;
+  event = events_.front();
+  events_.pop_front();
+  return true;
+}
+
+void CMyVideoPlayer::Close() {
+  eventWindow_.store(nullptr);
+  videoWindow_.store(nullptr);
+  if (graph_) {
+    gst_element_set_state(graph_, GST_STATE_NULL);
+    GstBus* bus = gst_element_get_bus(graph_);
+    gst_bus_set_sync_handler(bus, nullptr, nullptr, nullptr);
+    gst_object_unref(bus);
+    gst_object_unref(graph_);
+    graph_ = nullptr;
+  }
+  sink_.reset();
+  hasAudio_ = false;
+  std::lock_guard guard(eventLock_);
+  events_.clear();
+}
+
+bool CMyVideoPlayer::Run() {
+  return graph_ && gst_element_set_state(graph_, GST_STATE_PLAYING) != GST_STATE_CHANGE_FAILURE;
+}
+
+bool CMyVideoPlayer::Pause() {
+  if (!graph_ || gst_element_set_state(graph_, GST_STATE_PAUSED) == GST_STATE_CHANGE_FAILURE) return false;
+  // Wait for the paused picture, so that a position read right after is the paused one.
+  return gst_element_get_state(graph_, nullptr, nullptr, kSettleTimeout) != GST_STATE_CHANGE_FAILURE;
+}
+
+bool CMyVideoPlayer::GetCurrentPosition(std::int64_t& time) const {
+  gint64 position = 0;
+  if (!graph_ || !gst_element_query_position(graph_, GST_FORMAT_TIME, &position)) return false;
+  time = position / 100;
+  return true;
+}
+
+bool CMyVideoPlayer::GetDuration(std::int64_t& duration) const {
+  gint64 length = 0;
+  if (!graph_ || !gst_element_query_duration(graph_, GST_FORMAT_TIME, &length) || length < 0) return false;
+  duration = length / 100;
+  return true;
+}
+
+bool CMyVideoPlayer::SetPosition(std::int64_t time) {
+  if (!graph_) return false;
+  // A position before the start means the start, as file parsers treat it.
+  if (time < 0) time = 0;
+  std::int64_t current = 0;
+  if (GetCurrentPosition(current) && current == time) return true;
+  if (gst_element_seek_simple(graph_, GST_FORMAT_TIME,
+                              static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE), time * 100)) {
+    // Let the seek settle, so that the position read next (a skip after a seek) is the new one.
+    gst_element_get_state(graph_, nullptr, nullptr, kSettleTimeout);
+    return true;
+  }
+  KALIMO_LOG_INFO("Failure to get postion error code= %d", kFail);
+  return false;
+}
+
+bool CMyVideoPlayer::SkipForward() {
+  std::int64_t current = 0;
+  if (!graph_ || !GetCurrentPosition(current)) return false;
+  return SetPosition(current + kSkipStep);
+}
+
+bool CMyVideoPlayer::SkipBack() {
+  std::int64_t current = 0;
+  if (!graph_ || !GetCurrentPosition(current)) return false;
+  return SetPosition(current - kSkipStep);
+}
+
+bool CMyVideoPlayer::ApplyVolume(long volume) {
+  if (!hasAudio_ || volume < kSilence || volume > 0) return false;
+  const double linear = gst_stream_volume_convert_volume(GST_STREAM_VOLUME_FORMAT_DB, GST_STREAM_VOLUME_FORMAT_LINEAR,
+                                                         static_cast<double>(volume) / 100.0);
+  gst_stream_volume_set_volume(GST_STREAM_VOLUME(graph_), GST_STREAM_VOLUME_FORMAT_LINEAR, linear);
+  return true;
+}
+
+bool CMyVideoPlayer::Mute() {
+  if (!graph_) return false;
+  if (ApplyVolume(kSilence)) return true;
+  KALIMO_LOG_INFO("Failure to Close volume error code= %d", kFail);
+  return false;
+}
+
+bool CMyVideoPlayer::SetVolume(long volume) {
+  if (!graph_) return false;
+  if (ApplyVolume(volume)) return true;
+  KALIMO_LOG_INFO("Failure to set volume error code= %d", kFail);
+  return false;
+}
+
+bool CMyVideoPlayer::GetVolume(long& volume) const {
+  if (!graph_) return false;
+  if (!hasAudio_) {
+    KALIMO_LOG_INFO("Failure to get volume error code= %d", kFail);
+    return false;
+  }
+  const double linear = gst_stream_volume_get_volume(GST_STREAM_VOLUME(graph_), GST_STREAM_VOLUME_FORMAT_LINEAR);
+  if (linear <= 0) {
+    volume = kSilence;
+    return true;
+  }
+  const double decibels =
+      gst_stream_volume_convert_volume(GST_STREAM_VOLUME_FORMAT_LINEAR, GST_STREAM_VOLUME_FORMAT_DB, linear);
+  volume = std::lround(decibels * 100.0);
+  if (volume < kSilence) volume = kSilence;
+  return true;
+}
+
+bool CMyVideoPlayer::ReadPreviewFrame(const BgrFrameReader& reader) const {
+  return sink_ && sink_->ReadLatestFrame(reader);
+}
+
+}  // namespace kalimo::media

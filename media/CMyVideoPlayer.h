@@ -1,0 +1,87 @@
+#pragma once
+// Plays one video file: shows its pictures in a video window, plays its sound, and, when loaded
+// with the frame tap, passes every decoded picture to the frame section so that the virtual camera
+// shows the video. Times are in 100-ns units, volumes in hundredths of a decibel (-10000 silence,
+// 0 full), results are the codes of MediaResult.h.
+#include <atomic>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "media/BgrFrameSink.h"
+#include "media/CMyVideoSampleGrabberCB.h"
+#include "media/VideoWindow.h"
+
+typedef struct _GstElement GstElement;
+
+namespace kalimo::media {
+
+class CMyVideoPlayer {
+ public:
+  enum class Event { EndOfStream, Error };
+
+  static constexpr std::int64_t kSkipStep = 50'000'000;  // 5 s
+  static constexpr long kSilence = -10000;
+
+  CMyVideoPlayer();
+  ~CMyVideoPlayer();
+  CMyVideoPlayer(const CMyVideoPlayer&) = delete;
+  CMyVideoPlayer& operator=(const CMyVideoPlayer&) = delete;
+
+  // Loads `path` with the frame tap and starts playing it. `videoWindow` may be null.
+  int OpenFile(VideoWindow* videoWindow, const std::string& path);
+  // Loads and starts playing. `useGrabber` false (the bookmark dialog) shows the picture but writes
+  // nothing to the frame section. `useRenderFile` selects nothing any more: both ways of building
+  // are the same pipeline here.
+  int LoadFile(const std::string& path, VideoWindow* videoWindow, bool useRenderFile, bool useGrabber);
+  void Close();
+  bool IsLoaded() const { return graph_ != nullptr; }
+
+  bool Run();
+  bool Pause();
+
+  bool SetPosition(std::int64_t time);
+  bool GetCurrentPosition(std::int64_t& time) const;
+  bool GetDuration(std::int64_t& duration) const;
+  bool SkipForward();
+  bool SkipBack();
+
+  bool Mute();
+  bool SetVolume(long volume);
+  // Fails for a file without sound, which tells the control bar to disable its volume controls.
+  bool GetVolume(long& volume) const;
+
+  // The video's own size, known once a file is loaded.
+  int NativeWidth() const { return nativeWidth_; }
+  int NativeHeight() const { return nativeHeight_; }
+
+  // Takes the next waiting event without blocking; false when none is left. Call it on the
+  // owner's thread after VideoWindow::GraphEventsWaiting.
+  bool TakeNextEvent(Event& event);
+
+  // The latest decoded picture, for the video window's painting (stretched over the window).
+  bool ReadPreviewFrame(const BgrFrameReader& reader) const;
+  // Frames that reached the frame sink since the file was loaded.
+  std::uint64_t FramesDelivered() const { return sink_ ? sink_->FramesDelivered() : 0; }
+
+ private:
+  static int BusSyncHandler(void* bus, void* message, void* self);
+  int LoadFileUnguarded(const std::string& path, VideoWindow* videoWindow, bool useGrabber);
+  bool ApplyVolume(long volume);
+
+  bool ready_ = false;  // GStreamer could be initialised
+  GstElement* graph_ = nullptr;
+  std::unique_ptr<BgrFrameSink> sink_;
+  std::atomic<VideoWindow*> videoWindow_{nullptr};  // preview notices
+  std::atomic<VideoWindow*> eventWindow_{nullptr};  // event notices, registered once loaded
+  std::atomic<bool> loading_{false};
+  std::mutex eventLock_;
+  std::deque<Event> events_;
+  bool hasAudio_ = false;
+  int nativeWidth_ = 0;
+  int nativeHeight_ = 0;
+};
+
+}  // namespace kalimo::media

@@ -1,0 +1,124 @@
+#include "media/Inc/vmrutil.h"
+
+#include <gst/gst.h>
+#include <gst/pbutils/missing-plugins.h>
+
+#include "common/Logging.h"
+#include "media/MediaResult.h"
+
+namespace kalimo::media {
+
+namespace {
+
+// playbin's flags: video, audio, software volume, deinterlacing; no subtitles drawn into the picture.
+constexpr guint kPlayFlags = 0x1 | 0x2 | 0x10 | 0x200;
+
+void LogError(GstMessage* message, const std::string& path) {
+  GError* error = nullptr;
+  gchar* debug = nullptr;
+  gst_message_parse_error(message, &error, &debug);
+  KALIMO_LOG_ERROR("%s: %s (%s)", path.c_str(), error ? error->message : "?", debug ? debug : "");
+  g_clear_error(&error);
+  g_free(debug);
+}
+
+}  // namespace
+
+int ResultOfError(const GError* error) {
+  if (!error) return kFail;
+  if (error->domain == GST_RESOURCE_ERROR) {
+    switch (error->code) {
+      case GST_RESOURCE_ERROR_NOT_FOUND: return kFileNotFound;
+      case GST_RESOURCE_ERROR_OPEN_READ:
+      case GST_RESOURCE_ERROR_READ:
+      case GST_RESOURCE_ERROR_NOT_AUTHORIZED: return kAccessDenied;
+      case GST_RESOURCE_ERROR_NO_SPACE_LEFT: return kOutOfMemory;
+      default: return kFail;
+    }
+  }
+  if (error->domain == GST_STREAM_ERROR) return kUnsupportedStream;
+  if (error->domain == GST_CORE_ERROR && error->code == GST_CORE_ERROR_MISSING_PLUGIN) return kUnsupportedStream;
+  return kFail;
+}
+
+GstElement* BuildPlaybackPipeline(const std::string& path, GstElement* videoSink, int& result) {
+  GError* error = nullptr;
+  gchar* uri = gst_filename_to_uri(path.c_str(), &error);
+  if (!uri) {
+    KALIMO_LOG_ERROR("%s: %s", path.c_str(), error ? error->message : "not a file name");
+    g_clear_error(&error);
+    result = kFileNotFound;
+    return nullptr;
+  }
+  GstElement* playbin = gst_element_factory_make("playbin", nullptr);
+  GstElement* audioSink = gst_element_factory_make("autoaudiosink", nullptr);
+  if (!playbin) {
+    KALIMO_LOG_ERROR("the GStreamer element playbin is missing");
+    g_free(uri);
+    if (audioSink) gst_object_unref(audioSink);
+    result = kUnsupportedStream;
+    return nullptr;
+  }
+  g_object_set(playbin, "uri", uri, "flags", kPlayFlags, "video-sink", videoSink, nullptr);
+  // Without a sound server autoaudiosink still falls back to a silent sink that keeps the pace.
+  if (audioSink) g_object_set(playbin, "audio-sink", audioSink, nullptr);
+  g_free(uri);
+  result = kOk;
+  return playbin;
+}
+
+int PrerollPipeline(GstElement* pipeline, const std::string& path) {
+  // A refused state change has already posted its error; otherwise wait for the first picture.
+  const bool refused = gst_element_set_state(pipeline, GST_STATE_PAUSED) == GST_STATE_CHANGE_FAILURE;
+  const auto timeout = static_cast<GstClockTime>(refused ? 0 : kPrerollTimeoutNs);
+  GstBus* bus = gst_element_get_bus(pipeline);
+  int result = refused ? kFail : kTimeout;
+  std::string missing;
+  for (;;) {
+    GstMessage* message = gst_bus_timed_pop_filtered(
+        bus, timeout,
+        static_cast<GstMessageType>(GST_MESSAGE_ERROR | GST_MESSAGE_ASYNC_DONE | GST_MESSAGE_ELEMENT));
+    if (!message) {
+      if (!refused)
+        KALIMO_LOG_ERROR("%s: no picture after %d s", path.c_str(), static_cast<int>(kPrerollTimeoutNs / 1000000000));
+      break;
+    }
+    if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_ELEMENT) {
+      if (gst_is_missing_plugin_message(message)) {
+        gchar* description = gst_missing_plugin_message_get_description(message);
+        if (description) missing = description;
+        g_free(description);
+      }
+      gst_message_unref(message);
+      continue;
+    }
+    if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_ERROR) {
+      GError* error = nullptr;
+      gst_message_parse_error(message, &error, nullptr);
+      result = ResultOfError(error);
+      g_clear_error(&error);
+      LogError(message, path);
+      if (!missing.empty()) KALIMO_LOG_ERROR("%s: missing decoder: %s", path.c_str(), missing.c_str());
+      gst_message_unref(message);
+      break;
+    }
+    if (GST_MESSAGE_SRC(message) == GST_OBJECT(pipeline)) {  // the pipeline's own ASYNC_DONE
+      gst_message_unref(message);
+      result = kOk;
+      break;
+    }
+    gst_message_unref(message);
+  }
+  gst_object_unref(bus);
+  return result;
+}
+
+int CheckVideoReachedSink(GstElement* pipeline) {
+  gint videoStreams = 0;
+  g_object_get(pipeline, "n-video", &videoStreams, nullptr);
+  if (videoStreams > 0) return kOk;
+  KALIMO_LOG_ERROR("grabber is not grabbed");
+  return kNotGrabbed;
+}
+
+}  // namespace kalimo::media

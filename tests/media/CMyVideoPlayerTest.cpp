@@ -1,0 +1,266 @@
+#include "media/CMyVideoPlayer.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <fstream>
+
+#include "common/ApplyDataToOstrel.h"
+#include "common/FrameSectionLayout.h"
+#include "common/Messages.h"
+#include "media/MediaResult.h"
+#include "tests/media/MediaTestSupport.h"
+#include "tests/support/LogCapture.h"
+#include "tests/support/TempDir.h"
+#include "tests/support/TestSection.h"
+
+namespace kalimo::media {
+namespace {
+
+using namespace std::chrono_literals;
+using test::WaitFor;
+
+constexpr std::int64_t kSecond = 10'000'000;
+
+class VideoPlayerTest : public ::testing::Test {
+ protected:
+  ~VideoPlayerTest() override {
+    player.Close();
+    CloseFrameSection(ProcessFrameSectionHandle());
+  }
+  // A copy of a generated file under a folder and name with spaces and non-ASCII characters.
+  std::string Copy(const std::string& name) {
+    const auto folder = temp / "视频 文件夹";
+    std::filesystem::create_directories(folder);
+    const auto target = folder / ("样本 (1) " + name);
+    std::filesystem::copy_file(test::TestMedia(name), target, std::filesystem::copy_options::overwrite_existing);
+    return target.string();
+  }
+  bool WaitForFrames(std::uint64_t count) {
+    return WaitFor([&] { return player.FramesDelivered() >= count; });
+  }
+
+  test::TestSection section;
+  test::LogCapture log;
+  test::TempDir temp;
+  test::CountingVideoWindow window;
+  CMyVideoPlayer player;
+};
+
+struct PlayCase {
+  const char* file;
+  int width;
+  int height;
+  bool sound;
+};
+
+void PrintTo(const PlayCase& c, std::ostream* out) { *out << c.file; }
+
+class PlaysEachKindOfFile : public VideoPlayerTest, public ::testing::WithParamInterface<PlayCase> {};
+
+TEST_P(PlaysEachKindOfFile, FramesReachTheSectionAtTheFilesSizeAndTheEndIsNoticedOnce) {
+  const PlayCase c = GetParam();
+  ASSERT_EQ(player.OpenFile(&window, Copy(c.file)), kOk);
+  EXPECT_EQ(player.NativeWidth(), c.width);
+  EXPECT_EQ(player.NativeHeight(), c.height);
+  long volume = 0;
+  EXPECT_EQ(player.GetVolume(volume), c.sound);
+  ASSERT_TRUE(WaitForFrames(3));
+
+  const auto header = section.Header();
+  const std::int32_t frameBytes = static_cast<std::int32_t>(DibStride(c.width) * c.height);
+  EXPECT_EQ(header.width, c.width);
+  EXPECT_EQ(header.height, c.height);
+  EXPECT_EQ(header.byteCount, frameBytes);
+
+  // The preview holds the same picture top-down: the test picture's top rows do not move, so the
+  // preview's first row is the section's last row.
+  BgrFrameView preview;
+  std::vector<unsigned char> topRow;
+  ASSERT_TRUE(player.ReadPreviewFrame([&](const BgrFrameView& frame) {
+    preview = frame;
+    topRow.assign(frame.rows, frame.rows + frame.width * 3);
+  }));
+  EXPECT_EQ(preview.width, c.width);
+  EXPECT_EQ(preview.stride, DibStride(c.width));
+  const auto bytes = section.ReadAll();
+  const auto lastRow = bytes.begin() + kSectionHeaderSize + (c.height - 1) * DibStride(c.width);
+  EXPECT_TRUE(std::equal(topRow.begin(), topRow.end(), lastRow));
+
+  ASSERT_TRUE(WaitFor([&] { return window.eventNotices.load() > 0; }));
+  CMyVideoPlayer::Event event{};
+  ASSERT_TRUE(player.TakeNextEvent(event));
+  EXPECT_EQ(event, CMyVideoPlayer::Event::EndOfStream);
+  std::this_thread::sleep_for(200ms);
+  EXPECT_FALSE(player.TakeNextEvent(event));
+  EXPECT_EQ(window.eventNotices.load(), 1);
+  EXPECT_EQ(log.Count("grabber sample width = " + std::to_string(c.width) + ",height=" + std::to_string(c.height) +
+                      ",buffersize = " + std::to_string(frameBytes)),
+            1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, PlaysEachKindOfFile,
+                         ::testing::Values(PlayCase{"picture-sound.avi", 320, 240, true},
+                                           PlayCase{"picture-sound.webm", 320, 240, true},
+                                           PlayCase{"video-only-642x480.mp4", 642, 480, false}),
+                         [](const auto& testInfo) { return std::to_string(testInfo.index); });
+
+TEST_F(VideoPlayerTest, FrameLengthIsLoggedOncePerChangeNotPerFrame) {
+  for (const char* file : {"picture-sound.avi", "video-only-642x480.mp4", "picture-sound.webm"}) {
+    ASSERT_EQ(player.OpenFile(&window, test::TestMedia(file).string()), kOk) << file;
+    ASSERT_TRUE(WaitForFrames(5)) << file;
+  }
+  EXPECT_EQ(log.Count("grabber sample width = 320,height=240,buffersize = 230400"), 2);
+  EXPECT_EQ(log.Count("grabber sample width = 642,height=480,buffersize = 925440"), 1);
+  for (const auto& record : log.Records()) {
+    if (record.message.rfind("grabber sample", 0) != 0) continue;
+    EXPECT_EQ(record.level, 20000);
+    EXPECT_EQ(record.source, "CMyVideoPlayer");
+  }
+}
+
+TEST_F(VideoPlayerTest, TapDropsFramesOfAnotherLength) {
+  auto& tap = CMyVideoSampleGrabberCB::Instance();
+  tap.SetFrameSize(4, 2);  // DIB stride 12, 24 bytes
+  std::vector<unsigned char> rows(24, 7);
+  EXPECT_EQ(tap.BufferCB(0, rows.data(), 12, 23), 0);
+  EXPECT_FALSE(section.Exists());
+  tap.BufferCB(0, rows.data(), 12, 24);
+  EXPECT_EQ(section.Header().byteCount, 24);
+  EXPECT_EQ(log.Count("grabber sample width = 4,height=2,buffersize = 24"), 1);
+}
+
+TEST_F(VideoPlayerTest, LoadWithoutTheTapShowsPicturesButWritesNothing) {
+  ASSERT_EQ(player.LoadFile(test::TestMedia("picture-sound.avi").string(), &window, false, false), kOk);
+  ASSERT_TRUE(WaitForFrames(5));
+  EXPECT_GT(window.previews.load(), 0);
+  EXPECT_TRUE(player.ReadPreviewFrame([](const BgrFrameView&) {}));
+  EXPECT_FALSE(section.Exists());
+}
+
+TEST_F(VideoPlayerTest, SeeksAndSkipsInHundredNanosecondUnits) {
+  ASSERT_EQ(player.OpenFile(&window, test::TestMedia("long-320x240.avi").string()), kOk);
+  std::int64_t duration = 0;
+  ASSERT_TRUE(player.GetDuration(duration));
+  EXPECT_NEAR(static_cast<double>(duration), 12.0 * kSecond, 0.2 * kSecond);
+  ASSERT_TRUE(player.Pause());
+
+  // Seeking to where the player stands does not seek: no new picture is prerolled.
+  ASSERT_TRUE(player.SetPosition(2 * kSecond));
+  ASSERT_TRUE(player.Pause());
+  std::int64_t position = 0;
+  ASSERT_TRUE(player.GetCurrentPosition(position));
+  EXPECT_EQ(position, 2 * kSecond);
+  std::this_thread::sleep_for(100ms);
+  const int previews = window.previews.load();
+  EXPECT_TRUE(player.SetPosition(position));
+  std::this_thread::sleep_for(300ms);
+  EXPECT_EQ(window.previews.load(), previews);
+
+  ASSERT_TRUE(player.SkipForward());
+  ASSERT_TRUE(player.Pause());
+  ASSERT_TRUE(player.GetCurrentPosition(position));
+  EXPECT_EQ(position, 7 * kSecond);
+
+  // Back from 2 s goes to the start; forward past the end is left to the seek (it ends the file).
+  ASSERT_TRUE(player.SetPosition(2 * kSecond));
+  ASSERT_TRUE(player.SkipBack());
+  ASSERT_TRUE(player.Pause());
+  ASSERT_TRUE(player.GetCurrentPosition(position));
+  EXPECT_EQ(position, 0);
+  ASSERT_TRUE(player.SetPosition(9 * kSecond));
+  player.SkipForward();
+  ASSERT_TRUE(player.Run());
+  ASSERT_TRUE(WaitFor([&] { return window.eventNotices.load() > 0; }));
+  CMyVideoPlayer::Event event{};
+  ASSERT_TRUE(player.TakeNextEvent(event));
+  EXPECT_EQ(event, CMyVideoPlayer::Event::EndOfStream);
+}
+
+TEST_F(VideoPlayerTest, VolumeInHundredthsOfADecibel) {
+  ASSERT_EQ(player.OpenFile(&window, test::TestMedia("picture-sound.webm").string()), kOk);
+  long volume = 1;
+  ASSERT_TRUE(player.SetVolume(-1000));
+  ASSERT_TRUE(player.GetVolume(volume));
+  EXPECT_NEAR(static_cast<double>(volume), -1000.0, 1.0);
+  ASSERT_TRUE(player.Mute());
+  ASSERT_TRUE(player.GetVolume(volume));
+  EXPECT_EQ(volume, -10000);
+  ASSERT_TRUE(player.SetVolume(0));
+  ASSERT_TRUE(player.GetVolume(volume));
+  EXPECT_EQ(volume, 0);
+  EXPECT_FALSE(player.SetVolume(100));
+  EXPECT_EQ(log.Count("Failure to set volume error code= " + std::to_string(kFail)), 1);
+}
+
+TEST_F(VideoPlayerTest, FileWithoutSoundHasNoVolume) {
+  ASSERT_EQ(player.OpenFile(&window, test::TestMedia("video-only-642x480.mp4").string()), kOk);
+  long volume = 0;
+  EXPECT_FALSE(player.GetVolume(volume));
+  EXPECT_FALSE(player.SetVolume(-1000));
+  EXPECT_FALSE(player.Mute());
+  EXPECT_EQ(log.Count("Failure to get volume error code= " + std::to_string(kFail)), 1);
+  EXPECT_EQ(log.Count("Failure to Close volume error code= " + std::to_string(kFail)), 1);
+}
+
+TEST_F(VideoPlayerTest, NothingLoadedAnswersFalse) {
+  std::int64_t time = 0;
+  long volume = 0;
+  CMyVideoPlayer::Event event{};
+  EXPECT_FALSE(player.SetPosition(0));
+  EXPECT_FALSE(player.GetCurrentPosition(time));
+  EXPECT_FALSE(player.SkipForward());
+  EXPECT_FALSE(player.SkipBack());
+  EXPECT_FALSE(player.Mute());
+  EXPECT_FALSE(player.GetVolume(volume));
+  EXPECT_FALSE(player.Run());
+  EXPECT_FALSE(player.TakeNextEvent(event));
+  EXPECT_FALSE(player.ReadPreviewFrame([](const BgrFrameView&) {}));
+}
+
+struct BadFile {
+  const char* name;
+  int result;
+  const char* logged;  // a text that must be in the log, or empty
+};
+
+void PrintTo(const BadFile& c, std::ostream* out) { *out << c.name; }
+
+class RefusesBadFiles : public VideoPlayerTest, public ::testing::WithParamInterface<BadFile> {};
+
+TEST_P(RefusesBadFiles, FailsWithAResultAndLeavesNothingRunning) {
+  const BadFile c = GetParam();
+  const auto path = temp / c.name;
+  if (std::string(c.name) == "not a video.mp4") {
+    std::ofstream(path) << "This is a letter, not a film.\n";
+  } else if (std::string(c.name) == "truncated.mp4") {
+    std::ifstream source(test::TestMedia("video-only-642x480.mp4"), std::ios::binary);
+    std::vector<char> head(4000);
+    source.read(head.data(), static_cast<std::streamsize>(head.size()));
+    std::ofstream(path, std::ios::binary).write(head.data(), source.gcount());
+  } else if (std::string(c.name) == "sound-only.wav") {
+    std::filesystem::copy_file(test::TestMedia(c.name), path);
+  }
+  const int result = player.OpenFile(&window, path.string());
+  EXPECT_EQ(result, c.result);
+  EXPECT_FALSE(player.IsLoaded());
+  EXPECT_FALSE(section.Exists());
+  if (*c.logged) {
+    bool found = false;
+    for (const auto& record : log.Records()) found = found || record.message.find(c.logged) != std::string::npos;
+    EXPECT_TRUE(found) << c.logged;
+  }
+  if (result != kFileNotFound) {
+    EXPECT_EQ(FormatResultText(result), kMissingDecoderHint);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, RefusesBadFiles,
+                         ::testing::Values(BadFile{"missing.avi", kFileNotFound, "missing.avi"},
+                                           BadFile{"not a video.mp4", kUnsupportedStream, "not a video.mp4"},
+                                           BadFile{"truncated.mp4", kUnsupportedStream, "truncated.mp4"},
+                                           BadFile{"sound-only.wav", kNotGrabbed, "grabber is not grabbed"}),
+                         [](const auto& testInfo) { return std::to_string(testInfo.index); });
+
+}  // namespace
+}  // namespace kalimo::media
