@@ -1,0 +1,83 @@
+#include "library/WholeFileIo.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "tests/support/LogCapture.h"
+#include "tests/support/TempDir.h"
+
+namespace kalimo {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadBytes(const fs::path& path) {
+  std::ifstream file(path, std::ios::binary);
+  std::ostringstream content;
+  content << file.rdbuf();
+  return content.str();
+}
+
+void WriteBytes(const fs::path& path, const std::string& bytes) {
+  std::ofstream file(path, std::ios::binary);
+  file << bytes;
+}
+
+TEST(WholeFileIo, ReadsEveryByteIncludingZeros) {
+  test::TempDir folder;
+  const std::string bytes("a\0b\r\n\xFF", 6);
+  WriteBytes(folder / "in.txt", bytes);
+  EXPECT_EQ(ReadWholeFile((folder / "in.txt").string()), bytes);
+}
+
+TEST(WholeFileIo, ReadFailuresAreLoggedAndAnEmptyFileIsNot) {
+  test::TempDir folder;
+  test::LogCapture log;
+  WriteBytes(folder / "empty.txt", "");
+  EXPECT_FALSE(ReadWholeFile((folder / "empty.txt").string()));
+  EXPECT_TRUE(log.Records().empty());
+
+  EXPECT_FALSE(ReadWholeFile((folder / "missing.txt").string()));
+  EXPECT_FALSE(ReadWholeFile(folder.Str()));  // a folder opens but cannot be read
+  const auto records = log.Records();
+  ASSERT_EQ(records.size(), 2u);
+  EXPECT_EQ(records[0].message, "Could not read share memory file error code=" + std::to_string(ENOENT) + "\n");
+  EXPECT_EQ(records[0].line, 516);
+  EXPECT_EQ(records[1].message, "Could not read data from share memory file error code=" + std::to_string(EISDIR));
+  EXPECT_EQ(records[1].line, 498);
+  for (const auto& record : records) {
+    EXPECT_EQ(record.level, 40000);
+    EXPECT_EQ(record.source, "ApplyDataToOstrel");
+  }
+}
+
+TEST(WholeFileIo, WritesOnlyNewFiles) {
+  test::TempDir folder;
+  WriteBytes(folder / "old.txt", "keep");
+  EXPECT_FALSE(WriteNewFile((folder / "old.txt").string(), "new"));
+  EXPECT_FALSE(WriteTextFile("new", (folder / "old.txt").string()));
+  EXPECT_EQ(ReadBytes(folder / "old.txt"), "keep");
+
+  EXPECT_TRUE(WriteNewFile((folder / "empty.txt").string(), ""));
+  EXPECT_EQ(fs::file_size(folder / "empty.txt"), 0u);
+  EXPECT_FALSE(WriteNewFile((folder / "no-such-folder" / "x.txt").string(), "x"));
+}
+
+// Text of only Chinese characters needs two bytes per character plus the closing zero; it must
+// be written whole, as must text with characters outside GBK.
+TEST(WholeFileIo, TextFileIsGb18030WithOneClosingZero) {
+  test::TempDir folder;
+  ASSERT_TRUE(WriteTextFile("动作", (folder / "a.txt").string()));
+  EXPECT_EQ(ReadBytes(folder / "a.txt"), std::string("\xB6\xAF\xD7\xF7\0", 5));
+  ASSERT_TRUE(WriteTextFile("1&跳舞🎉", (folder / "b.txt").string()));
+  EXPECT_EQ(ReadBytes(folder / "b.txt"), std::string("1&\xCC\xF8\xCE\xE8\x94\x39\xBD\x35\0", 11));
+  ASSERT_TRUE(WriteTextFile("", (folder / "c.txt").string()));
+  EXPECT_EQ(ReadBytes(folder / "c.txt"), std::string(1, '\0'));
+}
+
+}  // namespace
+}  // namespace kalimo
