@@ -1,0 +1,80 @@
+#include "filter/ScaleFrame.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/filter/FilterTestSupport.h"
+
+namespace kalimo {
+namespace {
+
+// The pixel (x, y), y from the top, of a bottom-up DIB.
+std::vector<unsigned char> Pixel(const std::vector<unsigned char>& dib, int width, int height, int x, int y) {
+  const auto offset = static_cast<std::size_t>(DibStride(width) * (height - 1 - y) + x * 3);
+  return {dib[offset], dib[offset + 1], dib[offset + 2]};
+}
+
+struct ScaleCase {
+  int srcWidth, srcHeight, dstWidth, dstHeight;
+};
+
+TEST(ScaleFrame, EveryPixelComesFromTheNearestSourcePixelUnblended) {
+  const ScaleCase cases[] = {{320, 240, 640, 480}, {640, 480, 320, 240}, {3, 2, 7, 5}, {7, 5, 3, 2},
+                             {640, 480, 640, 480}, {1, 1, 4, 4},         {5, 1, 5, 3}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.srcWidth << "x" << c.srcHeight << " -> " << c.dstWidth << "x" << c.dstHeight);
+    const auto source = test::PatternFrame(c.srcWidth, c.srcHeight, 7);
+    const auto scaled = ScaleFrame(source.data(), source.size(), c.dstWidth, c.dstHeight, c.srcWidth, c.srcHeight);
+    ASSERT_EQ(scaled.size(), static_cast<std::size_t>(DibStride(c.dstWidth) * c.dstHeight));
+    for (int y = 0; y < c.dstHeight; ++y) {
+      for (int x = 0; x < c.dstWidth; ++x) {
+        // Bottom-up sampling: destination row counted from the bottom maps to the source likewise.
+        const int fromBottom = c.dstHeight - 1 - y;
+        const int sourceY = c.srcHeight - 1 - fromBottom * c.srcHeight / c.dstHeight;
+        const int sourceX = x * c.srcWidth / c.dstWidth;
+        ASSERT_EQ(Pixel(scaled, c.dstWidth, c.dstHeight, x, y), Pixel(source, c.srcWidth, c.srcHeight, sourceX, sourceY))
+            << x << "," << y;
+      }
+    }
+  }
+}
+
+TEST(ScaleFrame, DoublingRepeatsEachPixelTwiceInBothDirections) {
+  const auto source = test::PatternFrame(320, 240, 1);
+  const auto scaled = ScaleFrame(source.data(), source.size(), 640, 480, 320, 240);
+  for (int y : {0, 1, 200, 201, 478, 479}) {
+    for (int x : {0, 1, 300, 301, 638, 639}) {
+      EXPECT_EQ(Pixel(scaled, 640, 480, x, y), Pixel(source, 320, 240, x / 2, y / 2)) << x << "," << y;
+    }
+  }
+}
+
+TEST(ScaleFrame, RefusesEmptyDestinationsAndBlacksOutAMissingSource) {
+  const auto source = test::PatternFrame(4, 4);
+  EXPECT_TRUE(ScaleFrame(source.data(), source.size(), 0, 4, 4, 4).empty());
+  EXPECT_TRUE(ScaleFrame(source.data(), source.size(), 4, -1, 4, 4).empty());
+  for (const auto& [width, height] : {std::pair{0, 4}, std::pair{4, 0}}) {
+    const auto scaled = ScaleFrame(source.data(), source.size(), 4, 4, width, height);
+    ASSERT_EQ(scaled.size(), 48u);
+    EXPECT_TRUE(std::all_of(scaled.begin(), scaled.end(), [](unsigned char b) { return b == 0; }));
+  }
+}
+
+TEST(StretchFrame, WritesTopDownRowsWithTheOutputsStride) {
+  const auto source = test::PatternFrame(5, 3, 4);
+  const std::int64_t stride = 32;  // wider than the DIB stride of 16
+  std::vector<unsigned char> out(static_cast<std::size_t>(stride * 6), 0xAB);
+  StretchFrame(source.data(), source.size(), 5, 3, out.data(), stride, 10, 6, true);
+  for (int y = 0; y < 6; ++y) {
+    for (int x = 0; x < 10; ++x) {
+      const auto offset = static_cast<std::size_t>(stride * y + x * 3);
+      const std::vector<unsigned char> pixel(out.begin() + static_cast<std::ptrdiff_t>(offset),
+                                             out.begin() + static_cast<std::ptrdiff_t>(offset + 3));
+      EXPECT_EQ(pixel, Pixel(source, 5, 3, x / 2, y / 2)) << x << "," << y;
+    }
+    // The padding behind each row is the caller's and stays untouched.
+    EXPECT_EQ(out[static_cast<std::size_t>(stride * y + 30)], 0xAB);
+  }
+}
+
+}  // namespace
+}  // namespace kalimo
