@@ -106,20 +106,11 @@ int CMyVideoPlayer::LoadFileUnguarded(const std::string& path, VideoWindow* vide
   graph_ = BuildPlaybackPipeline(path, sink_->Element(), result);
   if (!graph_) return result;
   gst_object_ref_sink(graph_);
-  GstBus* bus = gst_element_get_bus(graph_);
-  gst_bus_set_sync_handler(
-      bus,
-      [](GstBus* b, GstMessage* m, gpointer self) {
-        return static_cast<GstBusSyncReply>(BusSyncHandler(b, m, self));
-      },
-      this, nullptr);
-  gst_object_unref(bus);
-
-  loading_.store(true);
+  events_.Attach(graph_);
   result = PrerollPipeline(graph_, path);
-  loading_.store(false);
   if (Failed(result)) return result;
   DiscardBusMessages(graph_);
+  events_.SetLoading(false);
   if (useGrabber) {
     result = CheckVideoReachedSink(graph_);
     if (Failed(result)) return result;
@@ -135,7 +126,7 @@ int CMyVideoPlayer::LoadFileUnguarded(const std::string& path, VideoWindow* vide
     }
   }
   if (useGrabber) CMyVideoSampleGrabberCB::Instance().SetFrameSize(nativeWidth_, nativeHeight_);
-  eventWindow_.store(videoWindow);
+  events_.SetOwner(videoWindow);
   if (!Run()) {
     KALIMO_LOG_ERROR("%s", FormatResultText(kFail).c_str());
     return kFail;
@@ -143,62 +134,19 @@ int CMyVideoPlayer::LoadFileUnguarded(const std::string& path, VideoWindow* vide
   return kOk;
 }
 
-int CMyVideoPlayer::BusSyncHandler(void* /*bus*/, void* message, void* self) {
-  auto* player = static_cast<CMyVideoPlayer*>(self);
-  auto* msg = static_cast<GstMessage*>(message);
-  const GstMessageType type = GST_MESSAGE_TYPE(msg);
-  if (type == GST_MESSAGE_WARNING) {
-    // Warnings (a missing sound server among them) never stop the playback.
-    GError* error = nullptr;
-    gst_message_parse_warning(msg, &error, nullptr);
-    KALIMO_LOG_DEBUG("GStreamer warning: %s", error ? error->message : "?");
-    g_clear_error(&error);
-    return GST_BUS_DROP;
-  }
-  if (player->loading_.load()) {
-    // The load reads the preroll's outcome from the bus itself.
-    const bool wanted = type == GST_MESSAGE_ERROR || type == GST_MESSAGE_ASYNC_DONE || type == GST_MESSAGE_ELEMENT;
-    return wanted ? GST_BUS_PASS : GST_BUS_DROP;
-  }
-  if (type != GST_MESSAGE_EOS && type != GST_MESSAGE_ERROR) return GST_BUS_DROP;
-  if (type == GST_MESSAGE_ERROR) {
-    GError* error = nullptr;
-    gst_message_parse_error(msg, &error, nullptr);
-    KALIMO_LOG_ERROR("%s", error ? error->message : "playback error");
-    g_clear_error(&error);
-  }
-  {
-    std::lock_guard guard(player->eventLock_);
-    player->events_.push_back(type == GST_MESSAGE_EOS ? Event::EndOfStream : Event::Error);
-  }
-  // Queued first, so the owner finds the event when it looks.
-  if (VideoWindow* window = player->eventWindow_.load()) window->GraphEventsWaiting();
-  return GST_BUS_DROP;
-}
-
-bool CMyVideoPlayer::TakeNextEvent(Event& event) {
-  std::lock_guard guard(eventLock_);
-  if (events_.empty()) return false;
-  event = events_.front();
-  events_.pop_front();
-  return true;
-}
+bool CMyVideoPlayer::TakeNextEvent(Event& event) { return events_.TakeNext(event); }
 
 void CMyVideoPlayer::Close() {
-  eventWindow_.store(nullptr);
+  events_.SetOwner(nullptr);
   videoWindow_.store(nullptr);
   if (graph_) {
     gst_element_set_state(graph_, GST_STATE_NULL);
-    GstBus* bus = gst_element_get_bus(graph_);
-    gst_bus_set_sync_handler(bus, nullptr, nullptr, nullptr);
-    gst_object_unref(bus);
+    events_.Detach();
     gst_object_unref(graph_);
     graph_ = nullptr;
   }
   sink_.reset();
   hasAudio_ = false;
-  std::lock_guard guard(eventLock_);
-  events_.clear();
 }
 
 bool CMyVideoPlayer::Run() {

@@ -5,12 +5,11 @@
 // 0 full), results are the codes of MediaResult.h.
 #include <atomic>
 #include <cstdint>
-#include <deque>
 #include <memory>
-#include <mutex>
 #include <string>
 
 #include "media/BgrFrameSink.h"
+#include "media/BusEventQueue.h"
 #include "media/CMyVideoSampleGrabberCB.h"
 #include "media/VideoWindow.h"
 
@@ -20,7 +19,7 @@ namespace kalimo::media {
 
 class CMyVideoPlayer {
  public:
-  enum class Event { EndOfStream, Error };
+  using Event = PipelineEvent;
 
   static constexpr std::int64_t kSkipStep = 50'000'000;  // 5 s
   static constexpr long kSilence = -10000;
@@ -67,7 +66,6 @@ class CMyVideoPlayer {
   std::uint64_t FramesDelivered() const { return sink_ ? sink_->FramesDelivered() : 0; }
 
  private:
-  static int BusSyncHandler(void* bus, void* message, void* self);
   int LoadFileUnguarded(const std::string& path, VideoWindow* videoWindow, bool useGrabber);
   bool ApplyVolume(long volume);
 
@@ -75,10 +73,7 @@ class CMyVideoPlayer {
   GstElement* graph_ = nullptr;
   std::unique_ptr<BgrFrameSink> sink_;
   std::atomic<VideoWindow*> videoWindow_{nullptr};  // preview notices
-  std::atomic<VideoWindow*> eventWindow_{nullptr};  // event notices, registered once loaded
-  std::atomic<bool> loading_{false};
-  std::mutex eventLock_;
-  std::deque<Event> events_;
+  BusEventQueue events_;  // its owner is registered once the file is loaded
   bool hasAudio_ = false;
   int nativeWidth_ = 0;
   int nativeHeight_ = 0;

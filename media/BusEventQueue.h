@@ -1,0 +1,42 @@
+#pragma once
+// The events of a pipeline that its owner must act on — the end of the stream and errors — kept
+// in a queue of their own and announced through VideoWindow::GraphEventsWaiting, from whatever
+// thread posted them. Everything else on the bus is dropped, so nothing piles up on a long run;
+// while the pipeline is being started, its outcome messages are left on the bus for the loader.
+#include <atomic>
+#include <deque>
+#include <mutex>
+
+#include "media/VideoWindow.h"
+
+typedef struct _GstElement GstElement;
+
+namespace kalimo::media {
+
+enum class PipelineEvent { EndOfStream, Error };
+
+class BusEventQueue {
+ public:
+  BusEventQueue() = default;
+  ~BusEventQueue() { Detach(); }
+  BusEventQueue(const BusEventQueue&) = delete;
+  BusEventQueue& operator=(const BusEventQueue&) = delete;
+
+  // Starts filtering `pipeline`'s bus, in the loading mode.
+  void Attach(GstElement* pipeline);
+  void Detach();  // before the pipeline goes; clears the queue
+  void SetLoading(bool loading) { loading_.store(loading); }
+  void SetOwner(VideoWindow* owner) { owner_.store(owner); }
+
+  bool TakeNext(PipelineEvent& event);
+
+ private:
+  static int SyncHandler(void* bus, void* message, void* self);
+  GstElement* pipeline_ = nullptr;
+  std::atomic<bool> loading_{true};
+  std::atomic<VideoWindow*> owner_{nullptr};
+  std::mutex lock_;
+  std::deque<PipelineEvent> events_;
+};
+
+}  // namespace kalimo::media
