@@ -321,7 +321,7 @@ void SourceStream::ThreadLoop() {
     if (filled == S_OK) delivered = inputPin_->Receive(sample);
     sample->Release();
     if (filled == S_FALSE) {
-      inputPin_->EndOfStream();
+      connectedPin_->EndOfStream();
       return;
     }
     // A sample that could not be filled or delivered (downstream stopping, an error) ends this

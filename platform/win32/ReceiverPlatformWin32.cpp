@@ -1,0 +1,146 @@
+// The receiver's operating-system layer on Win32: named file mapping, the roaming application-data
+// folder, the log file, the DLL's own folder, and starting the main program through the shell.
+#include <windows.h>
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "platform/ReceiverPlatform.h"
+#include "platform/win32/ModuleHandle.h"
+#include "platform/win32/WideText.h"
+
+namespace kalimo::platform {
+
+namespace {
+HMODULE filterModule = nullptr;
+
+HANDLE AsHandle(std::intptr_t value) { return reinterpret_cast<HANDLE>(value); }
+}  // namespace
+
+void SetModuleHandleOfFilter(HMODULE module) { filterModule = module; }
+
+HMODULE ModuleHandleOfFilter() {
+  if (filterModule) return filterModule;
+  HMODULE module = nullptr;
+  GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                     reinterpret_cast<LPCWSTR>(&SetModuleHandleOfFilter), &module);
+  return module;
+}
+
+ReadOnlySectionView::~ReadOnlySectionView() {
+  if (view_) UnmapViewOfFile(view_);
+  if (handle_ != -1) CloseHandle(AsHandle(handle_));
+}
+
+bool ReadOnlySectionView::Open(const std::string& name, int& error) {
+  HANDLE section = OpenFileMappingW(FILE_MAP_READ, FALSE, Utf8ToWide(name).c_str());
+  if (!section) {
+    error = static_cast<int>(GetLastError());
+    return false;
+  }
+  handle_ = reinterpret_cast<std::intptr_t>(section);
+  return true;
+}
+
+const unsigned char* ReadOnlySectionView::Map(std::size_t size, int& error) {
+  if (handle_ == -1) {
+    error = ERROR_INVALID_HANDLE;
+    return nullptr;
+  }
+  // MapViewOfFile refuses a view longer than the section, so a short section never faults.
+  view_ = MapViewOfFile(AsHandle(handle_), FILE_MAP_READ, 0, 0, size);
+  if (!view_) {
+    error = static_cast<int>(GetLastError());
+    return nullptr;
+  }
+  size_ = size;
+  return static_cast<const unsigned char*>(view_);
+}
+
+std::string UserDataFile(const std::string& folder, const std::string& name) {
+  PIDLIST_ABSOLUTE list = nullptr;
+  if (FAILED(SHGetSpecialFolderLocation(nullptr, CSIDL_APPDATA, &list)) || !list) return {};
+  wchar_t path[MAX_PATH] = {};
+  const BOOL found = SHGetPathFromIDListW(list, path);
+  CoTaskMemFree(list);
+  if (!found || !path[0]) return {};
+  return WideToUtf8(path) + "\\" + folder + "\\" + name;
+}
+
+AppendResult AppendToFile(const std::string& path, const void* bytes, std::size_t size, std::uint64_t limit) {
+  // Opened unshared and written through, as every message is a complete record of its own.
+  HANDLE file = CreateFileW(Utf8ToWide(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL | FILE_FLAG_WRITE_THROUGH, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return AppendResult::kFailed;
+  LARGE_INTEGER length{};
+  if (!GetFileSizeEx(file, &length)) {
+    CloseHandle(file);
+    return AppendResult::kFailed;
+  }
+  if (static_cast<std::uint64_t>(length.QuadPart) > limit) {
+    CloseHandle(file);
+    return AppendResult::kOverLimit;
+  }
+  LARGE_INTEGER end{};
+  bool written = SetFilePointerEx(file, end, nullptr, FILE_END) != 0;
+  const auto* next = static_cast<const char*>(bytes);
+  std::size_t left = size;
+  while (written && left > 0) {
+    DWORD chunk = 0;
+    const DWORD wanted = left > 0x40000000u ? 0x40000000u : static_cast<DWORD>(left);
+    written = WriteFile(file, next, wanted, &chunk, nullptr) && chunk > 0;
+    next += chunk;
+    left -= chunk;
+  }
+  CloseHandle(file);
+  return written ? AppendResult::kWritten : AppendResult::kFailed;
+}
+
+std::string ModuleFilePath(const std::string& name, int& error) {
+  wchar_t path[MAX_PATH] = {};
+  const DWORD length = GetModuleFileNameW(ModuleHandleOfFilter(), path, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) {
+    error = static_cast<int>(length == 0 ? GetLastError() : ERROR_INSUFFICIENT_BUFFER);
+    return {};
+  }
+  std::wstring folder(path, length);
+  folder.erase(folder.find_last_of(L"\\/") + 1);
+  return WideToUtf8(folder) + name;
+}
+
+bool StartDetachedProgram(const std::string& path, int& error) {
+  const std::wstring file = Utf8ToWide(path);
+  // A missing program is reported here instead of letting the shell show an error box inside
+  // the client application.
+  if (GetFileAttributesW(file.c_str()) == INVALID_FILE_ATTRIBUTES) {
+    error = static_cast<int>(GetLastError());
+    return false;
+  }
+  SHELLEXECUTEINFOW info{};
+  info.cbSize = sizeof info;
+  info.fMask = SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC;
+  info.lpVerb = L"open";
+  info.lpFile = file.c_str();
+  info.nShow = SW_SHOWNORMAL;
+  if (!ShellExecuteExW(&info)) {
+    error = static_cast<int>(GetLastError());
+    return false;
+  }
+  return true;
+}
+
+// The main program's main window carries the title "Kalimo".
+bool MainProgramIsRunning() { return FindWindowW(nullptr, L"Kalimo") != nullptr; }
+
+void SleepMilliseconds(int milliseconds) { Sleep(static_cast<DWORD>(milliseconds)); }
+
+void DebugOutput(const std::string& text) {
+  OutputDebugStringW(Utf8ToWide(text).c_str());
+  if (std::getenv("KALIMO_FILTER_DEBUG")) {
+    std::fputs(text.c_str(), stderr);
+  }
+}
+
+}  // namespace kalimo::platform
