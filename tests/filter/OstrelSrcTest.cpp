@@ -1,0 +1,219 @@
+#include <dirent.h>
+#include <gst/app/gstappsink.h>
+#include <gst/check/gstharness.h>
+#include <gst/video/video.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "common/ApplyDataToOstrel.h"
+#include "tests/filter/FilterTestSupport.h"
+#include "tests/filter/GstPluginFixture.h"
+#include "tests/support/TestSection.h"
+
+namespace kalimo {
+namespace {
+
+auto* const environment = ::testing::AddGlobalTestEnvironment(new test::GstPluginEnvironment);
+
+constexpr GstClockTime kFrame = GST_SECOND / 30;
+
+struct Pulled {
+  int width = 0;
+  int height = 0;
+  GstClockTime pts = GST_CLOCK_TIME_NONE;
+  guint64 offset = 0;
+  std::vector<unsigned char> bytes;
+};
+
+Pulled Pull(GstHarness* harness) {
+  Pulled pulled;
+  GstBuffer* buffer = gst_harness_pull(harness);
+  if (!buffer) return pulled;
+  GstCaps* caps = gst_pad_get_current_caps(harness->sinkpad);
+  GstVideoInfo info;
+  if (caps && gst_video_info_from_caps(&info, caps)) {
+    pulled.width = GST_VIDEO_INFO_WIDTH(&info);
+    pulled.height = GST_VIDEO_INFO_HEIGHT(&info);
+  }
+  if (caps) gst_caps_unref(caps);
+  pulled.pts = GST_BUFFER_PTS(buffer);
+  pulled.offset = GST_BUFFER_OFFSET(buffer);
+  pulled.bytes.resize(gst_buffer_get_size(buffer));
+  gst_buffer_extract(buffer, 0, pulled.bytes.data(), pulled.bytes.size());
+  gst_buffer_unref(buffer);
+  return pulled;
+}
+
+// `dib` doubled in both directions, as top-down rows: what a 640x480 client sees of a 320x240 frame.
+std::vector<unsigned char> DoubledTopDown(const std::vector<unsigned char>& dib, int width, int height) {
+  const auto top = test::TopDown(dib, width, height);
+  const auto stride = static_cast<std::size_t>(DibStride(width));
+  const auto outStride = static_cast<std::size_t>(DibStride(width * 2));
+  std::vector<unsigned char> out(outStride * static_cast<std::size_t>(height) * 2, 0);
+  for (std::size_t y = 0; y < static_cast<std::size_t>(height) * 2; ++y) {
+    for (std::size_t x = 0; x < static_cast<std::size_t>(width) * 2; ++x) {
+      std::copy_n(top.begin() + static_cast<std::ptrdiff_t>((y / 2) * stride + (x / 2) * 3), 3,
+                  out.begin() + static_cast<std::ptrdiff_t>(y * outStride + x * 3));
+    }
+  }
+  return out;
+}
+
+class OstrelSrcTest : public ::testing::Test {
+ protected:
+  OstrelSrcTest() {
+    harness = gst_harness_new("ostrelsrc");
+    gst_harness_use_systemclock(harness);  // a live source waits on the clock: let real time run it
+  }
+  ~OstrelSrcTest() override {
+    gst_harness_teardown(harness);
+    CloseFrameSection(cell);
+  }
+
+  void Send(const std::vector<unsigned char>& bits, int width, int height) {
+    ASSERT_TRUE(WriteFrameToSection(bits.data(), cell, static_cast<std::int32_t>(bits.size()), width, height));
+  }
+  // Pulls until a buffer holds `expected` (the receiver picks the frame up within a few polls).
+  bool PullUntil(const std::vector<unsigned char>& expected, Pulled& last) {
+    for (int i = 0; i < 60; ++i) {
+      last = Pull(harness);
+      if (last.bytes == expected) return true;
+    }
+    return false;
+  }
+
+  test::UserFolders folders;
+  test::TestSection section;
+  FrameSectionHandle cell;
+  GstHarness* harness = nullptr;
+};
+
+TEST_F(OstrelSrcTest, SendsBlackUntilTheFirstFrameThenEveryFrameUprightAndByteExact) {
+  gst_harness_play(harness);
+  for (int i = 0; i < 3; ++i) {
+    const Pulled black = Pull(harness);
+    ASSERT_EQ(black.width, 640);
+    ASSERT_EQ(black.height, 480);
+    ASSERT_EQ(black.bytes.size(), 640u * 480 * 3);
+    EXPECT_TRUE(std::all_of(black.bytes.begin(), black.bytes.end(), [](unsigned char b) { return b == 0; }));
+  }
+  EXPECT_EQ(folders.Log(), "Could not open file mapping object.(2)\r\n");
+
+  const auto bits = test::PatternFrame(640, 480, 1);
+  Send(bits, 640, 480);
+  Pulled last;
+  EXPECT_TRUE(PullUntil(test::TopDown(bits, 640, 480), last));
+  EXPECT_EQ(folders.Log(), "Could not open file mapping object.(2)\r\nSuccess to open file mapping object.\r\n");
+
+  // A 320x240 source is stretched with repeated pixels.
+  const auto small = test::PatternFrame(320, 240, 2);
+  Send(small, 320, 240);
+  const auto stretched = DoubledTopDown(small, 320, 240);
+  EXPECT_TRUE(PullUntil(stretched, last));
+
+  // The writer is gone: the last picture repeats.
+  CloseFrameSection(cell);
+  for (int i = 0; i < 10; ++i) EXPECT_EQ(Pull(harness).bytes, stretched);
+}
+
+TEST_F(OstrelSrcTest, AClientThatAsksFor320x240Gets320x240) {
+  gst_harness_set_sink_caps_str(harness, "video/x-raw,width=320,height=240");
+  gst_harness_play(harness);
+  const auto bits = test::PatternFrame(320, 240, 4);
+  Send(bits, 320, 240);
+  Pulled last;
+  EXPECT_TRUE(PullUntil(test::TopDown(bits, 320, 240), last));
+  EXPECT_EQ(last.width, 320);
+  EXPECT_EQ(last.height, 240);
+  EXPECT_EQ(last.bytes.size(), 320u * 240 * 3);
+}
+
+TEST_F(OstrelSrcTest, StampsStepByOneThirtiethAndContinueAfterARestart) {
+  gst_harness_play(harness);
+  std::vector<Pulled> buffers;
+  for (int i = 0; i < 10; ++i) buffers.push_back(Pull(harness));
+  // basesrc moves the first stamp by the start-up time; the steps are the element's own.
+  EXPECT_EQ(buffers[9].pts - buffers[0].pts, 9 * GST_SECOND / 30);
+  for (int i = 1; i < 10; ++i) {
+    EXPECT_EQ(buffers[i].pts - buffers[i - 1].pts, gst_util_uint64_scale(i, GST_SECOND, 30) -
+                                                       gst_util_uint64_scale(i - 1, GST_SECOND, 30));
+    EXPECT_EQ(buffers[i].offset, static_cast<guint64>(i));
+  }
+
+  gst_element_set_state(harness->element, GST_STATE_NULL);
+  gst_harness_play(harness);
+  // The count is the element's, not the run's: it goes on (a buffer made while stopping is dropped).
+  EXPECT_GE(Pull(harness).offset, 10u);
+}
+
+TEST_F(OstrelSrcTest, AnswersTheLatencyQueryAsALiveSourceOfOneFrame) {
+  gst_harness_play(harness);
+  Pull(harness);
+  GstQuery* query = gst_query_new_latency();
+  ASSERT_TRUE(gst_pad_peer_query(harness->sinkpad, query));
+  gboolean live = FALSE;
+  GstClockTime min = 0;
+  GstClockTime max = 0;
+  gst_query_parse_latency(query, &live, &min, &max);
+  gst_query_unref(query);
+  EXPECT_TRUE(live);
+  EXPECT_EQ(min, kFrame);
+  EXPECT_EQ(max, GST_CLOCK_TIME_NONE);
+}
+
+int ThreadCount() {
+  int count = 0;
+  if (DIR* tasks = opendir("/proc/self/task")) {
+    while (const dirent* entry = readdir(tasks)) count += entry->d_name[0] != '.';
+    closedir(tasks);
+  }
+  return count;
+}
+
+TEST(OstrelSrcProcess, TwoElementsShareOneReceiveThreadThatStopsWithTheLast) {
+  test::UserFolders folders;
+  const int before = ThreadCount();
+  GstElement* first = gst_element_factory_make("ostrelsrc", nullptr);
+  GstElement* second = gst_element_factory_make("ostrelsrc", nullptr);
+  ASSERT_TRUE(first && second);
+  EXPECT_EQ(ThreadCount(), before + 1);
+  gst_object_unref(first);
+  EXPECT_EQ(ThreadCount(), before + 1);
+  gst_object_unref(second);
+  // join() has returned; the kernel may show the thread for a moment longer.
+  for (int i = 0; i < 200 && ThreadCount() != before; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  EXPECT_EQ(ThreadCount(), before);
+}
+
+TEST(OstrelSrcPipeline, AClientReceivesThirtyBuffersASecond) {
+  test::UserFolders folders;
+  GError* error = nullptr;
+  GstElement* pipeline =
+      gst_parse_launch("ostrelsrc ! video/x-raw,width=320,height=240 ! appsink name=sink sync=true", &error);
+  ASSERT_NE(pipeline, nullptr) << (error ? error->message : "");
+  GstElement* sink = gst_bin_get_by_name(GST_BIN(pipeline), "sink");
+  gst_element_set_state(pipeline, GST_STATE_PLAYING);
+
+  // Count what arrives during three seconds of real time after the first buffer.
+  GstSample* first = gst_app_sink_pull_sample(GST_APP_SINK(sink));
+  ASSERT_NE(first, nullptr);
+  gst_sample_unref(first);
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+  int received = 0;
+  while (std::chrono::steady_clock::now() < end) {
+    const auto left = std::chrono::duration_cast<std::chrono::nanoseconds>(end - std::chrono::steady_clock::now());
+    GstSample* sample = gst_app_sink_try_pull_sample(GST_APP_SINK(sink), static_cast<GstClockTime>(left.count()));
+    if (!sample) break;
+    ++received;
+    gst_sample_unref(sample);
+  }
+  gst_element_set_state(pipeline, GST_STATE_NULL);
+  gst_object_unref(sink);
+  gst_object_unref(pipeline);
+  EXPECT_NEAR(received, 90, 2);
+}
+
+}  // namespace
+}  // namespace kalimo
