@@ -1,0 +1,104 @@
+#include "platform/RegistryStore.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <thread>
+
+#include "tests/filter/FilterTestSupport.h"
+
+namespace kalimo::platform {
+namespace {
+
+constexpr auto kRoot = RegistryRoot::kClassesRoot;
+
+std::string FileText() {
+  std::ifstream file(RegistryStore::FilePath(), std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(file), {});
+}
+
+TEST(RegistryStore, KeepsTextsAndNumbersAcrossReadsOfTheFile) {
+  test::UserFolders folders;
+  int error = 0;
+  ASSERT_TRUE(RegistryStore::CreateKey(kRoot, kCameraInstanceKey, error));
+  ASSERT_TRUE(RegistryStore::CreateKey(RegistryRoot::kCurrentUser, "Software\\GNU\\XviD", error));
+  const std::string awkward = "Kalimo摄像头 \"quoted\" back\\slash\nnext line [x] =y";
+  ASSERT_TRUE(RegistryStore::WriteString(kRoot, kCameraInstanceKey, kFriendlyNameValue, awkward, error));
+  ASSERT_TRUE(RegistryStore::WriteString(kRoot, kCameraInstanceKey, "", "default value", error));
+  ASSERT_TRUE(RegistryStore::WriteDword(RegistryRoot::kCurrentUser, "Software\\GNU\\XviD", "display_status", 0, error));
+
+  EXPECT_EQ(RegistryStore::ReadString(kRoot, kCameraInstanceKey, kFriendlyNameValue, error), awkward);
+  EXPECT_EQ(RegistryStore::ReadString(kRoot, kCameraInstanceKey, "", error), "default value");
+  EXPECT_EQ(RegistryStore::ReadDword(RegistryRoot::kCurrentUser, "software\\gnu\\xvid", "DISPLAY_STATUS", error), 0u);
+  // The two roots are different places.
+  EXPECT_FALSE(RegistryStore::KeyExists(RegistryRoot::kCurrentUser, kCameraInstanceKey, error));
+  EXPECT_NE(FileText().find("[HKEY_CLASSES_ROOT\\CLSID\\{860BB310-5D01-11d0-BD3B-00A0C911CE86}\\Instance\\Virtual Camera]"),
+            std::string::npos);
+
+  // Rewriting replaces the value instead of adding a second one.
+  ASSERT_TRUE(RegistryStore::WriteString(kRoot, kCameraInstanceKey, "friendlyname", "My Cam", error));
+  EXPECT_EQ(RegistryStore::ReadString(kRoot, kCameraInstanceKey, kFriendlyNameValue, error), "My Cam");
+  EXPECT_EQ(FileText().find(awkward), std::string::npos);
+}
+
+TEST(RegistryStore, ValuesNeedAnExistingKeyAndDeletingTakesTheSubkeys) {
+  test::UserFolders folders;
+  int error = 0;
+  EXPECT_FALSE(RegistryStore::WriteString(kRoot, "CLSID\\{x}", "a", "b", error));
+  EXPECT_EQ(error, ENOENT);
+  EXPECT_FALSE(RegistryStore::ReadString(kRoot, "CLSID\\{x}", "a", error));
+  EXPECT_EQ(error, ENOENT);
+
+  ASSERT_TRUE(RegistryStore::CreateKey(kRoot, "CLSID\\{x}", error));
+  ASSERT_TRUE(RegistryStore::CreateKey(kRoot, "CLSID\\{x}\\InprocServer32", error));
+  ASSERT_TRUE(RegistryStore::CreateKey(kRoot, "CLSID\\{x}y", error));  // a sibling, not a subkey
+  ASSERT_TRUE(RegistryStore::WriteString(kRoot, "CLSID\\{x}", "a", "b", error));
+  EXPECT_FALSE(RegistryStore::ReadDword(kRoot, "CLSID\\{x}", "a", error));  // a text is not a number
+  EXPECT_FALSE(RegistryStore::ReadString(kRoot, "CLSID\\{x}", "missing", error));
+
+  ASSERT_TRUE(RegistryStore::DeleteKey(kRoot, "clsid\\{X}", error));
+  EXPECT_FALSE(RegistryStore::KeyExists(kRoot, "CLSID\\{x}", error));
+  EXPECT_FALSE(RegistryStore::KeyExists(kRoot, "CLSID\\{x}\\InprocServer32", error));
+  EXPECT_TRUE(RegistryStore::KeyExists(kRoot, "CLSID\\{x}y", error));
+  EXPECT_TRUE(RegistryStore::DeleteKey(kRoot, "CLSID\\{x}", error));  // already gone
+}
+
+TEST(RegistryStore, ADamagedFileIsReportedAndNeverRewritten) {
+  test::UserFolders folders;
+  std::filesystem::create_directories(std::filesystem::path(RegistryStore::FilePath()).parent_path());
+  const std::string damaged = "[HKEY_CLASSES_ROOT\\K]\n\"FriendlyName\"=\"unterminated\n";
+  std::ofstream(RegistryStore::FilePath(), std::ios::binary) << damaged;
+  int error = 0;
+  EXPECT_FALSE(RegistryStore::ReadString(kRoot, "K", "FriendlyName", error));
+  EXPECT_EQ(error, EBADMSG);
+  error = 0;
+  EXPECT_FALSE(RegistryStore::CreateKey(kRoot, "Other", error));
+  EXPECT_EQ(error, EBADMSG);
+  EXPECT_FALSE(RegistryStore::DeleteKey(kRoot, "K", error));
+  EXPECT_EQ(FileText(), damaged);
+}
+
+TEST(RegistryStore, WritersInParallelLoseNothing) {
+  test::UserFolders folders;
+  int error = 0;
+  ASSERT_TRUE(RegistryStore::CreateKey(kRoot, "K", error));
+  std::vector<std::thread> writers;
+  for (int t = 0; t < 4; ++t) {
+    writers.emplace_back([t] {
+      for (int i = 0; i < 20; ++i) {
+        int code = 0;
+        RegistryStore::WriteDword(kRoot, "K", std::to_string(t) + "-" + std::to_string(i), static_cast<std::uint32_t>(i), code);
+      }
+    });
+  }
+  for (auto& writer : writers) writer.join();
+  for (int t = 0; t < 4; ++t) {
+    for (int i = 0; i < 20; ++i) {
+      EXPECT_EQ(RegistryStore::ReadDword(kRoot, "K", std::to_string(t) + "-" + std::to_string(i), error),
+                static_cast<std::uint32_t>(i));
+    }
+  }
+}
+
+}  // namespace
+}  // namespace kalimo::platform

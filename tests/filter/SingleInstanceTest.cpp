@@ -1,0 +1,86 @@
+#include "platform/SingleInstance.h"
+
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <condition_variable>
+#include <cstring>
+#include <mutex>
+
+#include "tests/filter/FilterTestSupport.h"
+
+namespace kalimo::platform {
+namespace {
+
+TEST(SingleInstance, OneServerAnswersProbesAndReceivesRequests) {
+  test::UserFolders folders;
+  EXPECT_EQ(SingleInstanceEndpointPath(), (folders.Dir() / "runtime" / "kalimo" / "instance.socket").string());
+  EXPECT_FALSE(ProbeSingleInstance());
+  EXPECT_FALSE(SendToSingleInstance("activate"));
+
+  std::mutex lock;
+  std::condition_variable arrived;
+  std::vector<std::string> requests;
+  SingleInstanceServer server;
+  int error = 0;
+  ASSERT_TRUE(server.Start(
+      [&](const std::string& request) {
+        std::lock_guard guard(lock);
+        requests.push_back(request);
+        arrived.notify_all();
+      },
+      error))
+      << error;
+  EXPECT_TRUE(ProbeSingleInstance());
+
+  SingleInstanceServer second;
+  EXPECT_FALSE(second.Start(nullptr, error));
+  EXPECT_EQ(error, EADDRINUSE);
+
+  EXPECT_TRUE(SendToSingleInstance("activate"));
+  {
+    std::unique_lock guard(lock);
+    EXPECT_TRUE(arrived.wait_for(guard, std::chrono::seconds(5), [&] { return !requests.empty(); }));
+    EXPECT_EQ(requests, std::vector<std::string>{"activate"});  // a bare probe is no request
+  }
+  server.Stop();
+  EXPECT_FALSE(ProbeSingleInstance());
+  EXPECT_FALSE(std::filesystem::exists(SingleInstanceEndpointPath()));
+}
+
+TEST(SingleInstance, ASocketLeftByACrashedServerIsNotTakenForARunningOne) {
+  test::UserFolders folders;
+  const std::filesystem::path folder = folders.Dir() / "runtime" / "kalimo";
+  std::filesystem::create_directories(folder);
+  std::filesystem::permissions(folder, std::filesystem::perms::owner_all);
+  // Bind and close without removing the file: what a killed server leaves behind.
+  const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  std::strcpy(address.sun_path, SingleInstanceEndpointPath().c_str());
+  ASSERT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  close(fd);
+  ASSERT_TRUE(std::filesystem::exists(SingleInstanceEndpointPath()));
+
+  EXPECT_FALSE(ProbeSingleInstance());
+  SingleInstanceServer server;
+  int error = 0;
+  EXPECT_TRUE(server.Start(nullptr, error)) << error;
+  EXPECT_TRUE(ProbeSingleInstance());
+}
+
+TEST(SingleInstance, RefusesAnEndpointFolderOthersCanEnter) {
+  test::UserFolders folders;
+  const std::filesystem::path folder = folders.Dir() / "runtime" / "kalimo";
+  std::filesystem::create_directories(folder);
+  std::filesystem::permissions(folder, std::filesystem::perms::all);
+  SingleInstanceServer server;
+  int error = 0;
+  EXPECT_FALSE(server.Start(nullptr, error));
+  EXPECT_EQ(error, EACCES);
+}
+
+}  // namespace
+}  // namespace kalimo::platform
