@@ -34,10 +34,11 @@ bool WriteAll(int descriptor, const std::string& bytes) {
 
 // The whole content of a regular file; empty when it cannot be opened or read.
 std::optional<std::string> ReadRegularFile(const std::string& path) {
-  const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // Not blocking on open: a pipe in the list's place must not hang the program.
+  const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (descriptor < 0) return std::nullopt;
   struct stat info {};
-  if (::fstat(descriptor, &info) != 0 || S_ISDIR(info.st_mode)) {
+  if (::fstat(descriptor, &info) != 0 || !S_ISREG(info.st_mode)) {
     ::close(descriptor);
     return std::nullopt;
   }

@@ -27,13 +27,14 @@ void LogError(const std::string& message, int line) {
 }  // namespace
 
 std::optional<std::string> ReadWholeFile(const std::string& path) {
-  const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // Not blocking on open: a pipe picked by mistake must not hang the program (it reads as empty).
+  const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (descriptor < 0) {
     LogError(log::Format("Could not read share memory file error code=%d\n", errno), kOpenFailureLine);
     return std::nullopt;
   }
   struct stat info {};
-  if (::fstat(descriptor, &info) != 0 || info.st_size == 0) {
+  if (::fstat(descriptor, &info) != 0 || info.st_size == 0 || S_ISFIFO(info.st_mode) || S_ISSOCK(info.st_mode)) {
     ::close(descriptor);
     return std::nullopt;
   }

@@ -160,6 +160,9 @@ std::string EncodeValue(const std::string& value) {
 bool HasLineBreak(const std::string& text) { return text.find_first_of("\r\n") != std::string::npos; }
 
 std::optional<std::string> ReadFile(const std::string& path) {
+  // Only regular files: a pipe or a folder in the file's place must neither hang nor be read.
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(path, error)) return std::nullopt;
   std::ifstream file(path, std::ios::binary);
   if (!file) return std::nullopt;
   std::ostringstream content;

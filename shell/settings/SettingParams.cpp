@@ -77,7 +77,7 @@ class SettingParams {
     const std::string path = GetConfigPath();
     oemCompanyName_ = ReadText(path, kOemSection, "companyname", "Harbeck Industries Ltd");
     oemProductName_ = ReadText(path, kOemSection, "producename", "Corvessa");
-    oemWebSite_ = ReadText(path, kOemSection, "companywebsite", "https://www.harbeck-industries.com/");
+    oemWebSite_ = ReadText(path, kOemSection, "companywebsite", "https://www.example.com/");
     cameraName_ = ReadText(path, kUsingSection, "name", kDefaultCameraName);
     defaults_ = ReadSection(path, kDefaultSection);
     current_ = ReadSection(path, kUsingSection);

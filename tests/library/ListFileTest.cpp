@@ -1,6 +1,7 @@
 #include "library/ListFile.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -93,6 +94,13 @@ TEST_F(ListFileTest, MissingFileFailsAndAppendsNothing) {
   std::vector<std::string> lines = {"kept"};
   EXPECT_FALSE(ListFile::LoadList("images.dat", lines));
   EXPECT_EQ(lines, std::vector<std::string>{"kept"});
+}
+
+TEST_F(ListFileTest, PipeInThePlaceOfAListIsNotWaitedFor) {
+  ASSERT_EQ(::mkfifo((program / "images.dat").c_str(), 0600), 0);
+  std::vector<std::string> lines;
+  EXPECT_FALSE(ListFile::LoadList("images.dat", lines));
+  EXPECT_TRUE(lines.empty());
 }
 
 TEST_F(ListFileTest, LineEndsAndBlankLinesReadTheSame) {

@@ -1,6 +1,7 @@
 #include "library/WholeFileIo.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cerrno>
 #include <filesystem>
@@ -39,6 +40,8 @@ TEST(WholeFileIo, ReadFailuresAreLoggedAndAnEmptyFileIsNot) {
   test::LogCapture log;
   WriteBytes(folder / "empty.txt", "");
   EXPECT_FALSE(ReadWholeFile((folder / "empty.txt").string()));
+  ASSERT_EQ(::mkfifo((folder / "pipe").c_str(), 0600), 0);
+  EXPECT_FALSE(ReadWholeFile((folder / "pipe").string()));  // returns at once, like an empty file
   EXPECT_TRUE(log.Records().empty());
 
   EXPECT_FALSE(ReadWholeFile((folder / "missing.txt").string()));
