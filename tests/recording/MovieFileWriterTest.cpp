@@ -347,8 +347,8 @@ TEST(MovieFileWriter, RecordingLargerThanOneGigabyteIsReadWhole) {
       " -vf 'select=eq(n\\," + std::to_string(kFrames - 1) + ")' -vsync 0 -f rawvideo -pix_fmt bgr24 -");
   EXPECT_TRUE(Bytes(last.output.begin(), last.output.end()) == Expected(kWidth, kHeight, kFrames - 1, 1, 1));
   const test::CommandResult gst = test::RunCommand(
-      "gst-launch-1.0 -q filesrc location=" + test::Quote(path) +
-      " ! avidemux ! fakesink silent=false -v 2>&1 | grep -c 'chain'");
+      "gst-launch-1.0 -v filesrc location=" + test::Quote(path) +
+      " ! avidemux ! fakesink silent=false 2>&1 | grep -c 'last-message = chain'");
   EXPECT_EQ(std::stoi(gst.output), kFrames);
   std::filesystem::remove(path);
 }

@@ -1,0 +1,151 @@
+#include "recording/MediaFileNames.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <fstream>
+
+#include "recording/StorageFolders.h"
+#include "shell/settings/SettingParams.h"
+#include "tests/recording/RecordingTestSupport.h"
+
+namespace kalimo {
+namespace {
+
+namespace fs = std::filesystem;
+using test::MessageLog;
+using test::TempDir;
+
+void Touch(const std::string& path) { std::ofstream(path).put('x'); }
+
+class MediaFileNamesTest : public ::testing::Test {
+ protected:
+  MediaFileNamesTest() { SetToday({2012, 9, 17}); }
+  ~MediaFileNamesTest() override { SetTodayFunction({}); }
+  void SetToday(CalendarDate date) {
+    SetTodayFunction([date] { return date; });
+  }
+  std::string Flat(MediaKind kind = MediaKind::Movie) { return FlatLayoutFileName(folder.Str(), kind); }
+  std::string Dated(MediaKind kind = MediaKind::Photo) { return DatedLayoutFileName(folder.Str(), kind); }
+  std::string In(const std::string& name) { return folder.Str() + "/" + name; }
+
+  TempDir folder;
+};
+
+TEST_F(MediaFileNamesTest, DateTextAndTheClock) {
+  EXPECT_EQ(DateText({2012, 9, 17}), "20120917");
+  EXPECT_EQ(DateText(Today()), "20120917");
+  SetTodayFunction({});
+  EXPECT_EQ(DateText(Today()).size(), 8u);
+  EXPECT_NE(DateText(Today()), "20120917");
+}
+
+TEST_F(MediaFileNamesTest, FlatLayoutNumbersWithinADayAndRestartsOnTheNext) {
+  EXPECT_EQ(Flat(), In("M20120917_0001.avi"));
+  Touch(In("M20120917_0001.avi"));
+  EXPECT_EQ(Flat(), In("M20120917_0002.avi"));
+  Touch(In("M20120917_0002.avi"));
+  SetToday({2012, 9, 18});
+  EXPECT_EQ(Flat(), In("M20120918_0001.avi"));
+  // Photos follow the same rule with their own pattern.
+  EXPECT_EQ(Flat(MediaKind::Photo), In("S20120918_0001.jpg"));
+  Touch(In("S20120918_0001.jpg"));
+  EXPECT_EQ(Flat(MediaKind::Photo), In("S20120918_0002.jpg"));
+  EXPECT_TRUE(fs::is_empty(folder.Path()) == false);  // naming created nothing but the test's files
+  EXPECT_EQ(std::distance(fs::directory_iterator(folder.Path()), fs::directory_iterator()), 3);
+}
+
+TEST_F(MediaFileNamesTest, FlatLayoutFollowsALaterDateAndIgnoresForeignNames) {
+  for (const char* name : {"notes.txt", "M2012_x.avi", "M20120917.avi", "Mx2012_0003.avi", "M20990101_99999999999999999.avi"}) {
+    Touch(In(name));
+  }
+  fs::create_directory(In("M20991231_0042.avi"));  // a folder is not a movie
+  EXPECT_EQ(Flat(), In("M20120917_0001.avi"));
+  Touch(In("M20991231_0005.avi"));
+  EXPECT_EQ(Flat(), In("M20991231_0006.avi"));
+  // A missing folder names the first file of the day and creates nothing.
+  EXPECT_EQ(FlatLayoutFileName(In("missing"), MediaKind::Movie), In("missing/M20120917_0001.avi"));
+  EXPECT_FALSE(fs::exists(In("missing")));
+}
+
+TEST_F(MediaFileNamesTest, DatedLayoutKeepsAThousandFilesPerSubfolder) {
+  EXPECT_EQ(Dated(), In("20120917/000/SingleShot0000.jpg"));
+  EXPECT_TRUE(fs::is_directory(In("20120917/000")));
+  Touch(In("20120917/000/SingleShot0000.jpg"));
+  EXPECT_EQ(Dated(), In("20120917/000/SingleShot0001.jpg"));
+  Touch(In("20120917/000/SingleShot0999.jpg"));
+  EXPECT_EQ(Dated(), In("20120917/001/SingleShot1000.jpg"));
+  Touch(In("20120917/001/SingleShot1000.jpg"));
+  EXPECT_EQ(Dated(), In("20120917/001/SingleShot1001.jpg"));
+  // Movies share the day's subfolders but count their own prefix.
+  EXPECT_EQ(Dated(MediaKind::Movie), In("20120917/001/Movie0000.avi"));
+}
+
+TEST_F(MediaFileNamesTest, NamesNeedAFolderThatExistsOrCanBeMade) {
+  MessageLog messages;
+  EXPECT_EQ(MakeMediaFileName("", MediaKind::Photo, 0), "");
+  EXPECT_EQ(MakeMediaFileName("", MediaKind::Photo, 1), "");
+  EXPECT_TRUE(messages.Texts().empty());
+
+  const std::string deep = In("no/such");
+  EXPECT_EQ(MakeMediaFileName(deep, MediaKind::Movie, 1), "");
+  ASSERT_EQ(messages.Texts().size(), 1u);
+  EXPECT_EQ(messages.Texts()[0], deep + SystemErrorText(ENOENT));
+  EXPECT_EQ(messages.Messages()[0].caption, "Corvessa");
+
+  Touch(In("file"));  // a file where the folder should be
+  EXPECT_FALSE(EnsureFolder(In("file")));
+  EXPECT_EQ(messages.Texts().back(), In("file") + SystemErrorText(EEXIST));
+  EXPECT_TRUE(EnsureFolder(In("fresh")));
+  EXPECT_TRUE(EnsureFolder(In("fresh")));
+  EXPECT_EQ(messages.Texts().size(), 2u);
+}
+
+TEST(MediaFileNamesWithSettings, LayoutComesFromTheSettings) {
+  SetTodayFunction([] { return CalendarDate{2012, 9, 17}; });
+  for (const int layout : {0, 1}) {
+    test::RecordingSetup setup({layout});
+    fs::create_directories(setup.MovieFolder());
+    fs::create_directories(setup.PhotoFolder());
+    const std::string movie = MakeMovieFileName(GetMovieFolder(GetCurrentSettings()));
+    const std::string photo = MakeSnapshotFileName(GetPhotoFolder(GetCurrentSettings()));
+    if (layout == 0) {
+      EXPECT_EQ(movie, setup.MovieFolder() + "/M20120917_0001.avi");
+      EXPECT_EQ(photo, setup.PhotoFolder() + "/S20120917_0001.jpg");
+    } else {
+      EXPECT_EQ(movie, setup.MovieFolder() + "/20120917/000/Movie0000.avi");
+      EXPECT_EQ(photo, setup.PhotoFolder() + "/20120917/000/SingleShot0000.jpg");
+    }
+  }
+  SetTodayFunction({});
+}
+
+// The folders are prepared once per process, and every test case runs in its own process.
+TEST(StorageFolders, PreparedOncePerRunBelowTheStorageRoot) {
+  test::RecordingSetup setup;
+  MessageLog messages;
+  EXPECT_FALSE(StorageFoldersPrepared());
+  PrepareStorageFolders();
+  EXPECT_TRUE(StorageFoldersPrepared());
+  EXPECT_TRUE(fs::is_directory(setup.PhotoFolder()));
+  EXPECT_TRUE(fs::is_directory(setup.MovieFolder()));
+  fs::remove_all(setup.StorageFolder());
+  PrepareStorageFolders();  // once per run
+  EXPECT_FALSE(fs::exists(setup.StorageFolder()));
+  EXPECT_TRUE(messages.Texts().empty());
+}
+
+TEST(StorageFolders, MissingStorageRootIsReportedForEachFolder) {
+  test::RecordingSetup setup({0, 1, false});
+  MessageLog messages;
+  PrepareStorageFolders();
+  const std::vector<std::string> expected = {setup.StorageFolder() + SystemErrorText(ENOENT),
+                                             setup.PhotoFolder() + SystemErrorText(ENOENT),
+                                             setup.MovieFolder() + SystemErrorText(ENOENT)};
+  EXPECT_EQ(messages.Texts(), expected);
+  EXPECT_FALSE(fs::exists(setup.Root()));
+}
+
+}  // namespace
+}  // namespace kalimo
