@@ -5,8 +5,12 @@
 
 namespace kalimo {
 
-// The program's file name, found beside the module (plugin) file.
+// The program's file name, found beside the module (plugin or DLL) file.
+#ifdef _WIN32
+inline constexpr const char* kMainProgramName = "Kalimo.exe";
+#else
 inline constexpr const char* kMainProgramName = "kalimo";
+#endif
 
 // The path of `name` in the folder of the real (symlinks resolved) module file.
 std::optional<std::string> GetModuleFilePath(const std::string& name);
