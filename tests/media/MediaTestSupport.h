@@ -3,6 +3,7 @@
 // counts the notices a player sends it.
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -11,6 +12,14 @@
 #include "media/VideoWindow.h"
 
 namespace kalimo::test {
+
+// GStreamer's plugin registry goes to the build folder instead of the user's cache, and the fake
+// camera plugin is found there; set before any test initialises GStreamer.
+inline const bool kGStreamerSetUp = [] {
+  setenv("GST_REGISTRY", KALIMO_TEST_GST_REGISTRY, 1);
+  setenv("GST_PLUGIN_PATH", KALIMO_TEST_PLUGIN_DIR, 1);
+  return true;
+}();
 
 inline std::filesystem::path TestMedia(const std::string& name) {
   return std::filesystem::path(KALIMO_TEST_MEDIA_DIR) / name;

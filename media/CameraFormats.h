@@ -1,0 +1,21 @@
+#pragma once
+// Which size a camera is opened at: the requested size, unless the camera's largest format is
+// smaller in either direction, in which case the largest.
+#include <optional>
+#include <vector>
+
+namespace kalimo::media {
+
+struct FrameSize {
+  int width = 0;
+  int height = 0;
+  bool operator==(const FrameSize&) const = default;
+};
+
+// The largest of the offered sizes: a size replaces the best so far when both its width and its
+// height are at least the best's (ties go to the later one). Empty when nothing is offered.
+std::optional<FrameSize> LargestFormat(const std::vector<FrameSize>& offered);
+
+FrameSize ChooseCaptureSize(FrameSize largest, FrameSize requested);
+
+}  // namespace kalimo::media

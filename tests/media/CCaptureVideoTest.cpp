@@ -1,0 +1,160 @@
+#include "media/CCaptureVideo.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "common/ApplyDataToOstrel.h"
+#include "common/FrameSectionLayout.h"
+#include "common/Messages.h"
+#include "media/CSampleGrabberCB.h"
+#include "media/MediaResult.h"
+#include "tests/media/MediaTestSupport.h"
+#include "tests/support/TempDir.h"
+#include "tests/support/TestSection.h"
+
+namespace kalimo::media {
+namespace {
+
+constexpr const char* kVirtualCameraName = "Kalimo摄像头";
+
+// Cameras are announced by the fake camera plugin; the virtual camera's name comes from the
+// config.ini of a temporary program folder.
+class CaptureTest : public ::testing::Test {
+ protected:
+  explicit CaptureTest(const char* cameras =
+                           "Desk Cam|raw:320x240,raw:160x120;Kalimo摄像头|raw:640x480;"
+                           "Renamed Virtual Camera|raw:640x480|ours;Wide Cam|raw:1280x720,raw:640x480") {
+    setenv("KALIMO_FAKE_CAMERAS", cameras, 1);
+    setenv("KALIMO_PROGRAM_DIR", programDir.Str().c_str(), 1);
+    std::ofstream(programDir / "config.ini") << "[usingsetting]\nname=" << kVirtualCameraName << "\n";
+    previousPresenter = SetMessagePresenter([this](const UserMessage& message) {
+      messages.push_back(message.text);
+      return MessageAnswer::Ok;
+    });
+  }
+  ~CaptureTest() override {
+    capture.reset();
+    CSampleGrabberCB::Preview().SetFrameStep({});
+    SetMessagePresenter(previousPresenter);
+    CloseFrameSection(ProcessFrameSectionHandle());
+  }
+
+  test::TempDir programDir;
+  test::TestSection section;
+  test::CountingVideoWindow window;
+  std::vector<std::string> messages;
+  MessagePresenter previousPresenter;
+  std::unique_ptr<CCaptureVideo> capture = std::make_unique<CCaptureVideo>();
+};
+
+TEST_F(CaptureTest, ListsRealCamerasInOrderAndSkipsTheVirtualCameraWhateverItsName) {
+  std::vector<std::string> names;
+  EXPECT_EQ(capture->EnumCameras(names), 4);
+  EXPECT_EQ(names, (std::vector<std::string>{"Desk Cam", "Wide Cam"}));
+}
+
+struct OpenCase {
+  int position;
+  int width;
+  int height;
+  FrameSize largest;
+};
+
+void PrintTo(const OpenCase& c, std::ostream* out) { *out << "position " << c.position; }
+
+class OpensAtTheChosenSize : public CaptureTest, public ::testing::WithParamInterface<OpenCase> {};
+
+TEST_P(OpensAtTheChosenSize, FramesReachTheSectionAtThatSize) {
+  const OpenCase c = GetParam();
+  ASSERT_EQ(capture->OpenCamera(c.position, &window), kOk);
+  EXPECT_EQ(capture->FrameWidth(), c.width);
+  EXPECT_EQ(capture->FrameHeight(), c.height);
+  EXPECT_EQ(CSampleGrabberCB::Preview().LargestSize(), c.largest);
+  ASSERT_TRUE(test::WaitFor([&] { return capture->FramesDelivered() >= 3; }));
+  const auto header = section.Header();
+  EXPECT_EQ(header.width, c.width);
+  EXPECT_EQ(header.height, c.height);
+  EXPECT_EQ(header.byteCount, DibStride(c.width) * c.height);
+  EXPECT_GT(window.previews.load(), 0);
+  EXPECT_TRUE(messages.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Cameras, OpensAtTheChosenSize,
+                         ::testing::Values(OpenCase{0, 320, 240, {320, 240}}, OpenCase{1, 640, 480, {1280, 720}}),
+                         [](const auto& testInfo) { return std::to_string(testInfo.index); });
+
+TEST_F(CaptureTest, PositionBeyondTheLastCameraBindsNothingWithoutAMessage) {
+  EXPECT_EQ(capture->OpenCamera(2, &window), kFalse);
+  EXPECT_EQ(capture->OpenCamera(-1, &window), kFalse);
+  EXPECT_FALSE(capture->IsOpen());
+  EXPECT_TRUE(messages.empty());
+  EXPECT_FALSE(section.Exists());
+}
+
+TEST_F(CaptureTest, FrameStepGetsTheFrameAsTheVirtualCameraHasIt) {
+  std::atomic<int> steps{0};
+  std::vector<unsigned char> stepped;
+  std::mutex lock;
+  CSampleGrabberCB::Preview().SetFrameStep([&](const unsigned char* frame, int width, int height, int length) {
+    std::lock_guard guard(lock);
+    EXPECT_EQ(width, 320);
+    EXPECT_EQ(height, 240);
+    EXPECT_EQ(length, 230400);
+    stepped.assign(frame, frame + length);
+    ++steps;
+  });
+  ASSERT_EQ(capture->OpenCamera(0, &window), kOk);
+  ASSERT_TRUE(test::WaitFor([&] { return steps.load() >= 2; }));
+  capture->CloseCamera();
+  const auto bytes = section.ReadAll();
+  std::lock_guard guard(lock);
+  EXPECT_TRUE(std::equal(stepped.begin(), stepped.end(), bytes.begin() + kSectionHeaderSize));
+}
+
+class UnpluggedCamera : public CaptureTest {
+ protected:
+  UnpluggedCamera() : CaptureTest("Short Cam|raw:320x240|frames=10") {}
+};
+
+TEST_F(UnpluggedCamera, OwnerIsToldAndTheLastFrameStays) {
+  ASSERT_EQ(capture->OpenCamera(0, &window), kOk);
+  ASSERT_TRUE(test::WaitFor([&] { return window.eventNotices.load() > 0; }));
+  CCaptureVideo::Event event{};
+  ASSERT_TRUE(capture->TakeNextEvent(event));
+  capture->CloseCamera();
+  EXPECT_EQ(section.Header().width, 320);
+  EXPECT_EQ(section.Header().byteCount, 230400);
+}
+
+class CompressedCameras : public CaptureTest {
+ protected:
+  CompressedCameras() : CaptureTest("Jpeg Cam|jpeg:1280x720;Stream Cam|h264:1280x720") {}
+};
+
+TEST_F(CompressedCameras, JpegIsDecodedAndScaledAndAStreamOnlyCameraIsRefused) {
+  ASSERT_EQ(capture->OpenCamera(0, &window), kOk);
+  EXPECT_EQ(capture->FrameWidth(), 640);
+  ASSERT_TRUE(test::WaitFor([&] { return capture->FramesDelivered() >= 2; }));
+  EXPECT_EQ(section.Header().width, 640);
+
+  EXPECT_TRUE(Failed(capture->OpenCamera(1, &window)));
+  EXPECT_FALSE(capture->IsOpen());
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0], std::string("Can’t build the graph") + kMissingDecoderHint);
+}
+
+class NoCameras : public CaptureTest {
+ protected:
+  NoCameras() : CaptureTest("") {}
+};
+
+TEST_F(NoCameras, EnumerationSaysNoneAndOpeningBindsNothing) {
+  std::vector<std::string> names{"stale"};
+  EXPECT_EQ(capture->EnumCameras(names), -1);
+  EXPECT_TRUE(names.empty());
+  EXPECT_EQ(capture->OpenCamera(0, &window), kFalse);
+}
+
+}  // namespace
+}  // namespace kalimo::media
