@@ -130,19 +130,31 @@ void BgrFrameSink::DropLatestFrame() {
   if (previous) gst_sample_unref(previous);
 }
 
-bool BgrFrameSink::NegotiatedSize(int& width, int& height) const {
-  if (!appsink_) return false;
-  GstPad* pad = gst_element_get_static_pad(appsink_, "sink");
+namespace {
+bool NegotiatedInfo(GstElement* appsink, GstVideoInfo& info) {
+  if (!appsink) return false;
+  GstPad* pad = gst_element_get_static_pad(appsink, "sink");
   GstCaps* caps = gst_pad_get_current_caps(pad);
   gst_object_unref(pad);
   if (!caps) return false;
-  GstVideoInfo info;
   const bool parsed = gst_video_info_from_caps(&info, caps);
   gst_caps_unref(caps);
-  if (!parsed) return false;
+  return parsed;
+}
+}  // namespace
+
+bool BgrFrameSink::NegotiatedSize(int& width, int& height) const {
+  GstVideoInfo info;
+  if (!NegotiatedInfo(appsink_, info)) return false;
   width = GST_VIDEO_INFO_WIDTH(&info);
   height = GST_VIDEO_INFO_HEIGHT(&info);
   return true;
+}
+
+double BgrFrameSink::NegotiatedFrameRate() const {
+  GstVideoInfo info;
+  if (!NegotiatedInfo(appsink_, info) || GST_VIDEO_INFO_FPS_D(&info) == 0) return 0;
+  return static_cast<double>(GST_VIDEO_INFO_FPS_N(&info)) / GST_VIDEO_INFO_FPS_D(&info);
 }
 
 }  // namespace kalimo::media

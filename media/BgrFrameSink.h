@@ -44,6 +44,8 @@ class BgrFrameSink {
   void DropLatestFrame();
   // The size of the caps the appsink negotiated; false before negotiation.
   bool NegotiatedSize(int& width, int& height) const;
+  // Frames per second of the negotiated caps; 0 when unknown or variable.
+  double NegotiatedFrameRate() const;
   std::uint64_t FramesDelivered() const { return framesDelivered_.load(); }
 
  private:

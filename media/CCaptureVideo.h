@@ -47,6 +47,8 @@ class CCaptureVideo {
   bool TakeNextEvent(Event& event) { return events_.TakeNext(event); }
   bool ReadPreviewFrame(const BgrFrameReader& reader) const;
   std::uint64_t FramesDelivered() const { return sink_ ? sink_->FramesDelivered() : 0; }
+  // Frames per second of the source; 0 when unknown.
+  double FrameRate() const { return sink_ ? sink_->NegotiatedFrameRate() : 0; }
 
  private:
   int Start(GstDevice* device, VideoWindow* previewWindow, FrameSize requestedSize);

@@ -47,8 +47,16 @@ int CMyVideoSampleGrabberCB::BufferCB(double /*sampleTime*/, const unsigned char
   if (lastLoggedLength.exchange(bufferLength) != bufferLength) {
     KALIMO_LOG_INFO("grabber sample width = %d,height=%d,buffersize = %d", width, height, bufferLength);
   }
-  WriteTopDownFrameToSection(topDownRows, ProcessFrameSectionHandle(), sourceStride, width, height);
+  FrameSectionHandle& cell = ProcessFrameSectionHandle();
+  if (!WriteTopDownFrameToSection(topDownRows, cell, sourceStride, width, height) || !cell.view) return 0;
+  std::lock_guard guard(stepLock_);
+  if (step_) step_(cell.view + kSectionHeaderSize, width, height, bufferLength);
   return 0;
+}
+
+void CMyVideoSampleGrabberCB::SetFrameStep(FrameStep step) {
+  std::lock_guard guard(stepLock_);
+  step_ = std::move(step);
 }
 
 // ---- the player ----------------------------------------------------------------------------

@@ -64,6 +64,8 @@ class CMyVideoPlayer {
   bool ReadPreviewFrame(const BgrFrameReader& reader) const;
   // Frames that reached the frame sink since the file was loaded.
   std::uint64_t FramesDelivered() const { return sink_ ? sink_->FramesDelivered() : 0; }
+  // Frames per second of the source; 0 when unknown.
+  double FrameRate() const { return sink_ ? sink_->NegotiatedFrameRate() : 0; }
 
  private:
   int LoadFileUnguarded(const std::string& path, VideoWindow* videoWindow, bool useGrabber);

@@ -5,6 +5,8 @@
 // player (source CMyVideoPlayer), which is why it is implemented in CMyVideoPlayer.cpp.
 #include <atomic>
 #include <cstdint>
+#include <functional>
+#include <mutex>
 
 namespace kalimo::media {
 
@@ -20,6 +22,11 @@ class CMyVideoSampleGrabberCB {
   // Streaming thread, once per frame: `topDownRows` are `sourceStride` bytes apart and the frame
   // is `bufferLength` bytes long. A frame whose length is not DIB stride × height of the stored size
   // is dropped; the rest go into the section in one copy. Returns 0 like the grabber callback.
+  // An optional step after each frame went into the section (a headless feeder's recording), given
+  // the section's own bottom-up copy of the frame. Empty for none.
+  using FrameStep = std::function<void(const unsigned char* frame, int width, int height, int length)>;
+  void SetFrameStep(FrameStep step);
+
   int BufferCB(double sampleTime, const unsigned char* topDownRows, std::int32_t sourceStride,
                std::int32_t bufferLength);
 
@@ -27,6 +34,8 @@ class CMyVideoSampleGrabberCB {
   CMyVideoSampleGrabberCB() = default;
   std::atomic<int> width_{0};
   std::atomic<int> height_{0};
+  std::mutex stepLock_;
+  FrameStep step_;
 };
 
 }  // namespace kalimo::media

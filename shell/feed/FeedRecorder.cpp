@@ -1,0 +1,57 @@
+#include "shell/feed/FeedRecorder.h"
+
+#include <cmath>
+
+#include "common/Logging.h"
+#include "recording/MovieFileWriter.h"
+
+namespace kalimo::feed {
+
+FeedRecorder::FeedRecorder(std::string recordPath, std::string snapshotPath)
+    : recordPath_(std::move(recordPath)), snapshotPath_(std::move(snapshotPath)) {}
+
+FeedRecorder::~FeedRecorder() { Finish(); }
+
+void FeedRecorder::Arm(double framesPerSecond, PictureSize photoSize) {
+  photoSize_ = photoSize;
+  if (!recordPath_.empty()) {
+    // The AVI stream holds a whole number of frames per second; an unknown rate counts as 25.
+    const auto rate = static_cast<std::int32_t>(framesPerSecond > 0 ? std::lround(framesPerSecond) : 25);
+    std::lock_guard guard(movieLock_);
+    movie_ = std::make_unique<MovieFileWriter>(recordPath_, rate > 0 ? rate : 1);
+  }
+  snapshotPending_.store(!snapshotPath_.empty());
+  armed_.store(true);
+}
+
+void FeedRecorder::OnFrame(const unsigned char* frame, int width, int height, int length) {
+  frames_.fetch_add(1);
+  width_.store(width);
+  height_.store(height);
+  if (!armed_.load()) return;
+  if (snapshotPending_.exchange(false)) {
+    const PictureSize size = photoSize_.width > 0 ? photoSize_ : PictureSize{width, height};
+    snapshotSaved_.store(SaveSnapshot(frame, length, width, height, snapshotPath_, size));
+    if (snapshotSaved_.load()) KALIMO_LOG_INFO("photo saved: %s", snapshotPath_.c_str());
+  }
+  std::lock_guard guard(movieLock_);
+  if (!movie_ || movieFailed_) return;
+  if (movie_->AppendFrame(width, height, frame, 24, length) != kAppendSucceeded) {
+    movieFailed_ = true;
+    KALIMO_LOG_ERROR("%s: %s", recordPath_.c_str(), movie_->ErrorMessage().c_str());
+  }
+}
+
+bool FeedRecorder::Finish() {
+  armed_.store(false);
+  bool ok = snapshotPath_.empty() || snapshotSaved_;
+  std::lock_guard guard(movieLock_);
+  if (movie_) {
+    movie_->Close();
+    ok = ok && !movieFailed_ && movie_->FramesWritten() > 0;
+    movie_.reset();
+  }
+  return ok;
+}
+
+}  // namespace kalimo::feed

@@ -1,0 +1,77 @@
+#include "shell/feed/ScreenSource.h"
+
+#include <gst/gst.h>
+
+#include "common/ApplyDataToOstrel.h"
+#include "common/FrameSectionLayout.h"
+
+namespace kalimo::feed {
+
+ScreenSource::ScreenSource(std::function<void(const unsigned char*, int, int, int)> onFrame)
+    : onFrame_(std::move(onFrame)) {}
+
+ScreenSource::~ScreenSource() {
+  if (pipeline_) {
+    gst_element_set_state(pipeline_, GST_STATE_NULL);
+    gst_object_unref(pipeline_);
+  }
+}
+
+bool ScreenSource::Start(std::string& error) {
+  if (!gst_init_check(nullptr, nullptr, nullptr)) {
+    error = "GStreamer cannot start";
+    return false;
+  }
+  sink_ = std::make_unique<media::BgrFrameSink>(
+      [this](const media::BgrFrameView& frame) {
+        FrameSectionHandle& cell = ProcessFrameSectionHandle();
+        if (!WriteTopDownFrameToSection(frame.rows, cell, frame.stride, frame.width, frame.height) || !cell.view)
+          return;
+        onFrame_(cell.view + kSectionHeaderSize, frame.width, frame.height,
+                 static_cast<int>(DibStride(frame.width) * frame.height));
+      },
+      nullptr);
+  GError* parseError = nullptr;
+  const std::string description = "ximagesrc use-damage=false ! video/x-raw,framerate=" +
+                                   std::to_string(kFramesPerSecond) +
+                                   "/1 ! videoscale ! video/x-raw,width=(int)[1,1920],height=(int)[1,1080],"
+                                   "pixel-aspect-ratio=1/1";
+  GstElement* source = gst_parse_bin_from_description(description.c_str(), TRUE, &parseError);
+  if (!source || !sink_->IsValid()) {
+    error = parseError ? parseError->message : "the screen capture elements are missing";
+    g_clear_error(&parseError);
+    if (source) gst_object_unref(source);
+    return false;
+  }
+  pipeline_ = gst_pipeline_new("screen");
+  gst_object_ref_sink(pipeline_);
+  gst_bin_add_many(GST_BIN(pipeline_), source, sink_->Element(), nullptr);
+  gst_element_link(source, sink_->Element());
+  gst_element_set_state(pipeline_, GST_STATE_PLAYING);
+  GstBus* bus = gst_element_get_bus(pipeline_);
+  GstMessage* message = gst_bus_timed_pop_filtered(
+      bus, 10 * GST_SECOND, static_cast<GstMessageType>(GST_MESSAGE_ERROR | GST_MESSAGE_ASYNC_DONE));
+  gst_object_unref(bus);
+  bool started = message && GST_MESSAGE_TYPE(message) == GST_MESSAGE_ASYNC_DONE;
+  if (!started) {
+    GError* failure = nullptr;
+    if (message) gst_message_parse_error(message, &failure, nullptr);
+    error = failure ? failure->message : "the screen capture did not start";
+    g_clear_error(&failure);
+  }
+  if (message) gst_message_unref(message);
+  return started;
+}
+
+bool ScreenSource::Stopped() const {
+  if (!pipeline_) return true;
+  GstBus* bus = gst_element_get_bus(pipeline_);
+  GstMessage* message =
+      gst_bus_pop_filtered(bus, static_cast<GstMessageType>(GST_MESSAGE_ERROR | GST_MESSAGE_EOS));
+  gst_object_unref(bus);
+  if (!message) return false;
+  gst_message_unref(message);
+  return true;
+}
+
+}  // namespace kalimo::feed

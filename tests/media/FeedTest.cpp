@@ -1,0 +1,224 @@
+// kalimo-feed from the outside (a child process, as scripts run it) and the virtual camera's side
+// of the media sources: a GStreamer client of ostrelsrc must see the picture that was fed.
+#include <gst/app/gstappsink.h>
+#include <gst/gst.h>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <fstream>
+#include <sstream>
+
+#include "common/ApplyDataToOstrel.h"
+#include "media/CMyVideoPlayer.h"
+#include "media/MediaResult.h"
+#include "platform/SingleInstance.h"
+#include "shell/feed/FeedOptions.h"
+#include "tests/media/MediaTestSupport.h"
+#include "tests/support/TempDir.h"
+#include "tests/support/TestSection.h"
+
+namespace kalimo {
+namespace {
+
+using feed::SourceKind;
+
+// ---- the command line ------------------------------------------------------------------------
+
+struct OptionsCase {
+  std::vector<std::string> arguments;
+  bool valid;
+  SourceKind source;
+  std::string argument;
+};
+
+TEST(FeedOptionsTest, ParsesSourcesAndRefusesWhatCannotWork) {
+  const std::vector<OptionsCase> cases = {
+      {{"clip.avi"}, true, SourceKind::Video, "clip.avi"},
+      {{"--loop", "--video", "a b.webm", "--record", "m.avi"}, true, SourceKind::Video, "a b.webm"},
+      {{"--camera", "Desk Cam", "--snapshot", "p.jpg"}, true, SourceKind::Camera, "Desk Cam"},
+      {{"--image", "p.png"}, true, SourceKind::Image, "p.png"},
+      {{"--screen"}, true, SourceKind::Screen, ""},
+      {{}, false, {}, ""},
+      {{"a.avi", "b.avi"}, false, {}, ""},
+      {{"--loop", "--camera", "0"}, false, {}, ""},
+      {{"--record"}, false, {}, ""},
+      {{"--frobnicate", "a.avi"}, false, {}, ""},
+  };
+  for (const auto& c : cases) {
+    std::string error;
+    const auto options = feed::ParseFeedOptions(c.arguments, error);
+    ASSERT_EQ(options.has_value(), c.valid) << ::testing::PrintToString(c.arguments) << error;
+    if (!options) {
+      EXPECT_FALSE(error.empty());
+      continue;
+    }
+    EXPECT_EQ(options->source, c.source);
+    EXPECT_EQ(options->argument, c.argument);
+  }
+}
+
+// ---- a client of the virtual camera ----------------------------------------------------------
+
+// The camera plugin is loaded from a copy in a temporary folder, so that it can never start a
+// main program sitting beside the built plugin; the endpoint lives in a temporary runtime folder.
+class VirtualCameraTest : public ::testing::Test {
+ protected:
+  VirtualCameraTest() {
+    std::filesystem::create_directories(temp / "plugins");
+    std::filesystem::copy_file(std::filesystem::path(KALIMO_BUILT_PLUGIN), temp / "plugins" / "libgstostrel.so");
+    setenv("GST_PLUGIN_PATH", (temp / "plugins").c_str(), 1);
+    setenv("GST_REGISTRY", (temp / "registry.bin").c_str(), 1);
+    setenv("XDG_RUNTIME_DIR", temp.Str().c_str(), 1);
+    setenv("XDG_CONFIG_HOME", (temp / "config").c_str(), 1);
+    gst_init(nullptr, nullptr);
+  }
+  ~VirtualCameraTest() override { CloseFrameSection(ProcessFrameSectionHandle()); }
+
+  // Pulls 640 × 480 frames from ostrelsrc until one is red in the middle, for at most ~10 s.
+  static bool ClientSeesRed() {
+    GError* error = nullptr;
+    GstElement* pipeline =
+        gst_parse_launch("ostrelsrc ! video/x-raw,format=BGR,width=640,height=480 ! appsink name=sink", &error);
+    if (!pipeline) {
+      ADD_FAILURE() << (error ? error->message : "no pipeline");
+      g_clear_error(&error);
+      return false;
+    }
+    GstElement* sink = gst_bin_get_by_name(GST_BIN(pipeline), "sink");
+    gst_element_set_state(pipeline, GST_STATE_PLAYING);
+    bool red = false;
+    for (int i = 0; i < 300 && !red; ++i) {
+      GstSample* sample = gst_app_sink_try_pull_sample(GST_APP_SINK(sink), GST_SECOND);
+      if (!sample) break;
+      GstMapInfo map;
+      GstBuffer* buffer = gst_sample_get_buffer(sample);
+      if (gst_buffer_map(buffer, &map, GST_MAP_READ)) {
+        const std::size_t middle = 240 * 1920 + 320 * 3;
+        red = map.size >= 640 * 480 * 3 && map.data[middle] < 60 && map.data[middle + 1] < 60 &&
+              map.data[middle + 2] > 200;
+        gst_buffer_unmap(buffer, &map);
+      }
+      gst_sample_unref(sample);
+    }
+    gst_element_set_state(pipeline, GST_STATE_NULL);
+    gst_object_unref(sink);
+    gst_object_unref(pipeline);
+    return red;
+  }
+
+  test::TempDir temp;
+  test::TestSection section;
+};
+
+TEST_F(VirtualCameraTest, ClientSeesThePictureOfAPlayingFile) {
+  platform::SingleInstanceServer producer;  // the main program "runs": the camera starts nothing
+  int error = 0;
+  ASSERT_TRUE(producer.Start([](const std::string&) {}, error));
+  media::CMyVideoPlayer player;
+  ASSERT_EQ(player.OpenFile(nullptr, test::TestMedia("red-320x240.avi").string()), media::kOk);
+  EXPECT_TRUE(ClientSeesRed());
+}
+
+// ---- kalimo-feed as a program ----------------------------------------------------------------
+
+struct Finished {
+  int status = -1;
+  std::string output;
+  std::string errors;
+};
+
+class Feeder {
+ public:
+  Feeder(const test::TempDir& temp, const std::vector<std::string>& arguments) : temp_(temp) {
+    pid_ = fork();
+    if (pid_ == 0) {
+      freopen((temp.Path() / "out.txt").c_str(), "w", stdout);
+      freopen((temp.Path() / "err.txt").c_str(), "w", stderr);
+      std::vector<char*> argv{const_cast<char*>(KALIMO_FEED_PROGRAM)};
+      for (const auto& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+      argv.push_back(nullptr);
+      execv(KALIMO_FEED_PROGRAM, argv.data());
+      _exit(127);
+    }
+  }
+  ~Feeder() {
+    if (pid_ > 0 && !done_) {
+      kill(pid_, SIGKILL);
+      waitpid(pid_, nullptr, 0);
+    }
+  }
+  Finished Stop(int signal) {
+    kill(pid_, signal);
+    return Wait();
+  }
+  Finished Wait() {
+    Finished finished;
+    int status = 0;
+    if (waitpid(pid_, &status, 0) == pid_ && WIFEXITED(status)) finished.status = WEXITSTATUS(status);
+    done_ = true;
+    finished.output = Read("out.txt");
+    finished.errors = Read("err.txt");
+    return finished;
+  }
+
+ private:
+  std::string Read(const char* name) const {
+    std::ifstream file(temp_.Path() / name);
+    std::stringstream text;
+    text << file.rdbuf();
+    return text.str();
+  }
+  const test::TempDir& temp_;
+  pid_t pid_ = -1;
+  bool done_ = false;
+};
+
+std::string RunText(const std::string& command) {
+  std::string output;
+  if (FILE* pipe = popen(command.c_str(), "r")) {
+    char buffer[256];
+    while (fgets(buffer, sizeof buffer, pipe)) output += buffer;
+    pclose(pipe);
+  }
+  return output;
+}
+
+TEST_F(VirtualCameraTest, FeederKeepsAClientFedAndStopsCleanlyWithItsRecordingAndPhoto) {
+  const std::string movie = (temp / "movie.avi").string();
+  const std::string photo = (temp / "photo.jpg").string();
+  Feeder feeder(temp, {"--loop", "--record", movie, "--snapshot", photo, test::TestMedia("red-320x240.avi").string()});
+  EXPECT_TRUE(ClientSeesRed());
+  ASSERT_TRUE(test::WaitFor([&] { return std::filesystem::exists(photo); }));
+  // The feeder serves the endpoint while it feeds: the camera need not start the main program.
+  EXPECT_TRUE(platform::ProbeSingleInstance());
+
+  const Finished finished = feeder.Stop(SIGTERM);
+  EXPECT_EQ(finished.status, 0) << finished.errors;
+  EXPECT_EQ(finished.output.find('\r'), std::string::npos);  // no live status without a terminal
+  EXPECT_NE(finished.output.find("frames sent"), std::string::npos);
+  EXPECT_FALSE(section.Exists());
+  EXPECT_FALSE(platform::ProbeSingleInstance());
+  EXPECT_EQ(RunText("ffprobe -v error -select_streams v:0 -show_entries stream=width,height,r_frame_rate -of csv=p=0 '" +
+                    movie + "'"),
+            "320,240,15/1\n");
+  EXPECT_EQ(RunText("identify -format '%m %w %h' '" + photo + "'"), "JPEG 320 240");
+}
+
+TEST_F(VirtualCameraTest, FeederRefusesWhatItCannotFeed) {
+  {
+    Feeder feeder(temp, {(temp / "no such file.avi").string()});
+    const Finished finished = feeder.Wait();
+    EXPECT_EQ(finished.status, 1);
+    EXPECT_NE(finished.errors.find("媒体文件不存在或者已经被删除"), std::string::npos) << finished.errors;
+  }
+  {
+    Feeder feeder(temp, {"--camera"});
+    EXPECT_EQ(feeder.Wait().status, 2);
+  }
+  EXPECT_FALSE(section.Exists());
+}
+
+}  // namespace
+}  // namespace kalimo
