@@ -142,7 +142,9 @@ HRESULT COstrelPin::DecideBufferSize(IMemAllocator* pAlloc, ALLOCATOR_PROPERTIES
   const LONG imageSize = std::max<LONG>(static_cast<LONG>(info->bmiHeader.biSizeImage),
                                         DibSize(info->bmiHeader.biWidth, info->bmiHeader.biHeight));
   if (imageSize <= 0) return E_UNEXPECTED;
-  pProperties->cBuffers = std::max<LONG>(1, pProperties->cBuffers);
+  // More than one buffer: a Smart Tee that shares this allocator copies each sample into a second
+  // buffer while the first is still held, and a renderer may keep the sample it shows.
+  pProperties->cBuffers = std::max<LONG>(kBuffers, pProperties->cBuffers);
   pProperties->cbBuffer = imageSize;
   if (pProperties->cbAlign <= 0) pProperties->cbAlign = 1;
   ALLOCATOR_PROPERTIES actual{};

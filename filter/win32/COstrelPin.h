@@ -13,6 +13,7 @@ class COstrelPin final : public dshow::SourceStream, public IAMStreamConfig, pub
  public:
   static constexpr REFERENCE_TIME kFrameLength = 333333;  // 1/30 s in 100 ns units
   static constexpr int kOfferedTypes = 5;                  // GetMediaType positions 0..4
+  static constexpr LONG kBuffers = 3;                      // the fewest buffers asked of an allocator
 
   COstrelPin(HRESULT* phr, COstrel* parent);
   ~COstrelPin() override;

@@ -1,0 +1,307 @@
+// ostrel-client.exe: a DirectShow client of the registered Kalimo camera, as a chat application
+// uses it. Each argument is one test; the exit code says whether every check held.
+#include <shlobj.h>
+
+#include <cwchar>
+#include <map>
+
+#include "tests/windows-filter/Check.h"
+#include "tests/windows-filter/WinTestSupport.h"
+
+using namespace kalimo::test;
+
+namespace {
+
+constexpr REFERENCE_TIME kFrameLength = 333333;
+constexpr DWORD kPatience = 20000;  // how long a test waits for frames before it gives up
+
+const std::wstring kClassKey = L"CLSID\\{1FCE9E0A-F821-4585-A0EC-84B37141C1E9}";
+const std::wstring kInstanceKey = L"CLSID\\{860BB310-5D01-11D0-BD3B-00A0C911CE86}\\Instance\\Virtual Camera";
+
+bool ReadRegistryText(const std::wstring& key, const wchar_t* value, std::wstring& text) {
+  wchar_t data[1024] = {};
+  DWORD size = sizeof data;
+  if (RegGetValueW(HKEY_CLASSES_ROOT, key.c_str(), value, RRF_RT_REG_SZ, nullptr, data, &size) != ERROR_SUCCESS) {
+    return false;
+  }
+  text = data;
+  return true;
+}
+
+bool KeyExists(const std::wstring& key) {
+  HKEY handle = nullptr;
+  if (RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, &handle) != ERROR_SUCCESS) return false;
+  RegCloseKey(handle);
+  return true;
+}
+
+size_t CountOf(const std::vector<std::wstring>& names, const wchar_t* name) {
+  size_t count = 0;
+  for (const auto& candidate : names) count += candidate == name;
+  return count;
+}
+
+size_t Occurrences(const std::string& text, const std::string& what) {
+  size_t count = 0;
+  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + what.size())) ++count;
+  return count;
+}
+
+// After registration: one device of that name, the COM keys, and a filter behind the moniker.
+void Registration() {
+  CHECK(CountOf(VideoInputDeviceNames(), kCameraName) == 1);
+  std::wstring text;
+  CHECK(ReadRegistryText(kClassKey, nullptr, text) && text == kCameraName);
+  CHECK(ReadRegistryText(kClassKey + L"\\InprocServer32", nullptr, text) && text.size() > 10 &&
+        _wcsicmp(text.c_str() + text.size() - 10, L"\\Ostrel.ax") == 0);
+  CHECK(ReadRegistryText(kClassKey + L"\\InprocServer32", L"ThreadingModel", text) && text == L"Both");
+  CHECK(ReadRegistryText(kInstanceKey, L"FriendlyName", text) && text == kCameraName);
+
+  ComPtr<IBaseFilter> camera;
+  CHECK_HR(S_OK, BindCamera(kCameraName, camera.Put()));
+  REQUIRE(camera);
+  CLSID classId{};
+  CHECK(SUCCEEDED(camera->GetClassID(&classId)) && classId == kOstrelClassId);
+  ComPtr<IEnumPins> pins;
+  REQUIRE(SUCCEEDED(camera->EnumPins(pins.Put())));
+  ComPtr<IPin> pin;
+  ULONG fetched = 0;
+  CHECK_HR(S_OK, pins->Next(1, pin.Put(), &fetched));
+  REQUIRE(pin);
+  PIN_INFO info{};
+  CHECK(SUCCEEDED(pin->QueryPinInfo(&info)) && info.dir == PINDIR_OUTPUT && std::wcscmp(info.achName, L"Out") == 0);
+  if (info.pFilter) info.pFilter->Release();
+  ComPtr<IPin> second;
+  CHECK_HR(S_FALSE, pins->Next(1, second.Put(), &fetched));  // one pin only
+}
+
+// After unregistration: neither the device nor the COM keys are left.
+void Unregistered() {
+  CHECK(CountOf(VideoInputDeviceNames(), kCameraName) == 0);
+  CHECK(!KeyExists(kClassKey));
+  CHECK(!KeyExists(kInstanceKey));
+}
+
+// The whole road of a frame: black before the first frame, then the picture upright and exact,
+// a half-size source stretched, stamps of 1/30 s that continue after Stop and Run.
+void Capture() {
+  UseOwnFrameSection(L"capture");
+  const std::wstring folder = MakeTempFolder(L"capture");
+  const auto picture = TestPicture(640, 480, 1);
+  const auto small = TestPicture(320, 240, 2);
+  const std::wstring pictureFile = SaveTestBmp(folder, L"picture.bmp", picture, 640, 480);
+  const std::wstring smallFile = SaveTestBmp(folder, L"small.bmp", small, 320, 240);
+
+  SampleCollector collector;
+  ComPtr<IBaseFilter> camera;
+  CHECK_HR(S_OK, BindCamera(kCameraName, camera.Put()));
+  REQUIRE(camera);
+  CaptureGraph graph;
+  CHECK_HR(S_OK, graph.Build(camera.Get(), &collector));
+  long width = 0, height = 0;
+  CHECK(graph.ConnectedSize(width, height) && width == 640 && height == 480);
+  REQUIRE(SUCCEEDED(graph.Run()));
+
+  // No section yet: black samples of the full picture size.
+  REQUIRE(collector.WaitForCount(5, kPatience));
+  for (const auto& record : collector.Records()) CHECK(record.black && record.length == 921600);
+
+  collector.Expect(picture);
+  HANDLE feed = StartFeed(L"--bmp \"" + pictureFile + L"\" --fps 30");
+  REQUIRE(feed);
+  auto matchesThen = [](size_t more) {
+    return [more](const std::vector<SampleRecord>& records) {
+      size_t first = records.size();
+      for (size_t i = 0; i < records.size(); ++i) {
+        if (records[i].matchesExpected) {
+          first = i;
+          break;
+        }
+      }
+      return first < records.size() && records.size() >= first + more;
+    };
+  };
+  CHECK(collector.WaitFor(matchesThen(40), kPatience));
+  {
+    // Once the picture has arrived, every sample carries it exactly.
+    const auto records = collector.Records();
+    size_t first = 0;
+    while (first < records.size() && !records[first].matchesExpected) ++first;
+    for (size_t i = first; i < records.size(); ++i) CHECK(records[i].matchesExpected);
+    // Paced on the graph's clock: 30 samples cannot take less than their 30 frame lengths.
+    if (records.size() >= first + 40) {
+      CHECK(records[first + 40 - 1].arrivedMs - records[first + 10 - 1].arrivedMs >= 900);
+    }
+  }
+  StopProgram(feed);
+
+  // A 320 x 240 source, stretched to the negotiated 640 x 480 by repeating pixels.
+  collector.Expect(DoubledPicture(small, 320, 240));
+  feed = StartFeed(L"--bmp \"" + smallFile + L"\" --fps 30");
+  REQUIRE(feed);
+  CHECK(collector.WaitFor([](const std::vector<SampleRecord>& records) {
+    return !records.empty() && records.back().matchesExpected;
+  }, kPatience));
+  StopProgram(feed);
+
+  // Stop and run again: the count of frames goes on.
+  CHECK(SUCCEEDED(graph.Stop()));
+  const size_t firstRun = collector.Records().size();
+  REQUIRE(SUCCEEDED(graph.Run()));
+  CHECK(collector.WaitForCount(firstRun + 5, kPatience));
+  CHECK(SUCCEEDED(graph.Stop()));
+
+  const auto records = collector.Records();
+  for (size_t i = 0; i < records.size(); ++i) {
+    if (records[i].start != static_cast<REFERENCE_TIME>(i) * kFrameLength ||
+        records[i].stop != records[i].start + kFrameLength) {
+      std::fprintf(stderr, "sample %zu stamped %lld-%lld\n", i, records[i].start, records[i].stop);
+      CHECK(!"samples are stamped n x 333333 to (n + 1) x 333333");
+      break;
+    }
+  }
+  RemoveFolder(folder);
+}
+
+// SetFormat with the second capability before connecting: the client gets 320 x 240.
+void SetFormat() {
+  UseOwnFrameSection(L"setformat");
+  const std::wstring folder = MakeTempFolder(L"setformat");
+  const auto small = TestPicture(320, 240, 3);
+  const std::wstring smallFile = SaveTestBmp(folder, L"small.bmp", small, 320, 240);
+
+  ComPtr<IBaseFilter> camera;
+  CHECK_HR(S_OK, BindCamera(kCameraName, camera.Put()));
+  REQUIRE(camera);
+  ComPtr<IAMStreamConfig> config;
+  CHECK_HR(S_OK, camera->QueryInterface(IID_IAMStreamConfig, config.PutVoid()));
+  REQUIRE(config);
+  AM_MEDIA_TYPE* caps = nullptr;
+  VIDEO_STREAM_CONFIG_CAPS scc{};
+  CHECK_HR(S_OK, config->GetStreamCaps(1, &caps, reinterpret_cast<BYTE*>(&scc)));
+  REQUIRE(caps);
+
+  SampleCollector collector;
+  collector.Expect(small);
+  CaptureGraph graph;
+  CHECK_HR(S_OK, graph.Build(camera.Get(), &collector, caps));
+  CoTaskMemFree(caps->pbFormat);
+  CoTaskMemFree(caps);
+  long width = 0, height = 0;
+  CHECK(graph.ConnectedSize(width, height) && width == 320 && height == 240);
+
+  HANDLE feed = StartFeed(L"--bmp \"" + smallFile + L"\" --fps 30");
+  REQUIRE(feed);
+  REQUIRE(SUCCEEDED(graph.Run()));
+  CHECK(collector.WaitFor([](const std::vector<SampleRecord>& records) {
+    return !records.empty() && records.back().matchesExpected && records.back().length == 230400;
+  }, kPatience));
+  graph.Stop();
+  StopProgram(feed);
+  RemoveFolder(folder);
+}
+
+std::wstring ZemvioFolder() {
+  wchar_t appData[MAX_PATH] = {};
+  SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, appData);
+  return std::wstring(appData) + L"\\Zemvio\\";
+}
+
+// The camera's log: the missing section once, its arrival once.
+void Log() {
+  const std::wstring folder = ZemvioFolder();
+  RemoveFolder(folder);
+  CHECK(CreateDirectoryW(folder.c_str(), nullptr));
+  const std::wstring temp = MakeTempFolder(L"log");
+  UseOwnFrameSection(L"log");
+  const std::wstring pictureFile = SaveTestBmp(temp, L"picture.bmp", TestPicture(64, 48, 4), 64, 48);
+  {
+    ComPtr<IBaseFilter> camera;
+    CHECK_HR(S_OK, CoCreateInstance(kOstrelClassId, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter,
+                                    camera.PutVoid()));
+    Sleep(300);  // some polls without a section
+    HANDLE feed = StartFeed(L"--bmp \"" + pictureFile + L"\" --fps 30 --seconds 1");
+    REQUIRE(feed);
+    WaitForSingleObject(feed, kPatience);
+    CloseHandle(feed);
+  }
+  std::string log;
+  CHECK(ReadWholeFile(folder + L"logvam.log", log));
+  CHECK(Occurrences(log, "Could not open file mapping object.(2)\r\n") == 1);
+  CHECK(Occurrences(log, "Success to open file mapping object.\r\n") == 1);
+  if (Failures()) std::fprintf(stderr, "logvam.log:\n%s\n", log.c_str());
+  RemoveFolder(folder);
+  RemoveFolder(temp);
+}
+
+// The first sample starts Kalimo.exe beside the DLL, once in the pin's life; with a window titled
+// "Kalimo" present, nothing is started.
+void Launch(bool windowPresent) {
+  UseOwnFrameSection(windowPresent ? L"launch-window" : L"launch");
+  const std::wstring folder = MakeTempFolder(windowPresent ? L"launch-window" : L"launch");
+  const std::wstring record = folder + L"launched.txt";
+  CHECK(CopyFileW((ProgramFolder() + L"Ostrel.ax").c_str(), (folder + L"Ostrel.ax").c_str(), FALSE));
+  CHECK(CopyFileW((ProgramFolder() + L"kalimo-stand-in.exe").c_str(), (folder + L"Kalimo.exe").c_str(), FALSE));
+  _wputenv_s(L"KALIMO_LAUNCH_RECORD", record.c_str());
+
+  HWND window = nullptr;
+  if (windowPresent) {
+    window = CreateWindowExW(0, L"STATIC", L"Kalimo", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr, nullptr,
+                             GetModuleHandleW(nullptr), nullptr);
+    REQUIRE(window);
+  }
+  HMODULE module = LoadLibraryW((folder + L"Ostrel.ax").c_str());
+  REQUIRE(module);
+  {
+    auto getClassObject =
+        reinterpret_cast<HRESULT(WINAPI*)(REFCLSID, REFIID, void**)>(
+        reinterpret_cast<void*>(GetProcAddress(module, "DllGetClassObject")));
+    REQUIRE(getClassObject);
+    ComPtr<IClassFactory> factory;
+    CHECK_HR(S_OK, getClassObject(kOstrelClassId, IID_IClassFactory, factory.PutVoid()));
+    REQUIRE(factory);
+    ComPtr<IBaseFilter> camera;
+    CHECK_HR(S_OK, factory->CreateInstance(nullptr, IID_IBaseFilter, camera.PutVoid()));
+    REQUIRE(camera);
+    SampleCollector collector;
+    CaptureGraph graph;
+    CHECK_HR(S_OK, graph.Build(camera.Get(), &collector));
+    for (int run = 1; run <= 2; ++run) {
+      REQUIRE(SUCCEEDED(graph.Run()));
+      CHECK(collector.WaitForCount(static_cast<size_t>(5 * run), kPatience));
+      CHECK(SUCCEEDED(graph.Stop()));
+    }
+  }
+  const ULONGLONG end = GetTickCount64() + (windowPresent ? 1500 : kPatience);
+  std::string launched;
+  while (GetTickCount64() < end && !ReadWholeFile(record, launched)) Sleep(50);
+  if (windowPresent) {
+    CHECK(!ReadWholeFile(record, launched));
+    DestroyWindow(window);
+  } else {
+    Sleep(500);  // a second start, if there were one, would have written by now
+    CHECK(ReadWholeFile(record, launched) && Occurrences(launched, "started\r\n") == 1);
+  }
+  FreeLibrary(module);
+  RemoveFolder(folder);
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  const std::map<std::wstring, void (*)()> tests = {
+      {L"registration", Registration},
+      {L"unregistered", Unregistered},
+      {L"capture", Capture},
+      {L"setformat", SetFormat},
+      {L"log", Log},
+      {L"launch", [] { Launch(false); }},
+      {L"launch-window", [] { Launch(true); }},
+  };
+  if (argc != 2 || !tests.count(argv[1])) {
+    std::fputs("usage: ostrel-client.exe registration|unregistered|capture|setformat|log|launch|launch-window\n",
+               stderr);
+    return 2;
+  }
+  return RunWithCom(tests.at(argv[1]));
+}
