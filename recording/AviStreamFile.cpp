@@ -28,6 +28,12 @@ constexpr std::uint32_t kIdx1EntrySize = 16;
 constexpr const char kStreamName[] = "Video Stream";  // written with its terminating zero
 constexpr const char kFrameChunkId[] = "00db";
 
+// Cuts away what follows the last complete piece (a partly written frame or index). When even
+// that fails, the headers still describe only the complete pieces, which is what readers follow.
+void TruncateTo(int fd, std::int64_t size) {
+  if (::ftruncate(fd, size) != 0) return;
+}
+
 std::uint32_t Clamp32(std::int64_t value) {
   return static_cast<std::uint32_t>(std::clamp<std::int64_t>(value, 0, 0xFFFFFFFFll));
 }
@@ -339,7 +345,7 @@ bool AviStreamFile::AppendIdx1() {
   }
   idx1.End(chunk);
   if (!WriteAt(end_, idx1.Bytes().data(), idx1.Bytes().size())) {
-    if (::ftruncate(fd_, end_) != 0) return false;
+    TruncateTo(fd_, end_);
     return false;
   }
   const std::int64_t fileEnd = idx1.Here();
@@ -370,11 +376,8 @@ bool AviStreamFile::StartPart() {
   out.End(moviSize);
   out.End(riff);
   if (!WriteAt(start, out.Bytes().data(), out.Bytes().size())) {
-    const int error = lastError_;
-    if (::ftruncate(fd_, start) != 0) {
-      // The file keeps a part header without frames; readers skip it.
-    }
-    return Fail(error);
+    TruncateTo(fd_, start);
+    return Fail(lastError_);
   }
   ++partNumber_;
   partStart_ = start;
@@ -389,9 +392,7 @@ bool AviStreamFile::StartPart() {
 void AviStreamFile::Finish() {
   if (finished_) return;
   // Drop a frame that was only partly written, then index everything before it.
-  if (failed_ && ::ftruncate(fd_, end_) != 0) {
-    // Keep going: the headers still describe only the complete frames.
-  }
+  if (failed_) TruncateTo(fd_, end_);
   if (Update() && partNumber_ == 0 && !hasIdx1_) AppendIdx1();
   finished_ = true;
   ::close(fd_);
