@@ -8,6 +8,8 @@
 // removed and the log flushed.
 #include <QImage>
 #include <QImageReader>
+#include <log4cplus/logger.h>
+#include <log4cplus/nullappender.h>
 
 #include <unistd.h>
 
@@ -235,7 +237,9 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "kalimo-feed: %s\n%s", error.c_str(), feed::kFeedUsage);
     return 2;
   }
-  log::Configure();
+  // Without a logging configuration in the working folder the records go nowhere; failures are
+  // printed to standard error all the same.
+  if (!log::Configure()) log4cplus::Logger::getRoot().addAppender(log4cplus::SharedAppenderPtr(new log4cplus::NullAppender));
   if (options->source == feed::SourceKind::ListCameras) return feed::ListCameras();
 
   // While it feeds, kalimo-feed is the producer of frames: it serves the endpoint that tells the

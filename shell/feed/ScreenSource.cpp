@@ -31,22 +31,27 @@ bool ScreenSource::Start(std::string& error) {
                  static_cast<int>(DibStride(frame.width) * frame.height));
       },
       nullptr);
-  GError* parseError = nullptr;
-  const std::string description = "ximagesrc use-damage=false ! video/x-raw,framerate=" +
-                                   std::to_string(kFramesPerSecond) +
-                                   "/1 ! videoscale ! video/x-raw,width=(int)[1,1920],height=(int)[1,1080],"
-                                   "pixel-aspect-ratio=1/1";
-  GstElement* source = gst_parse_bin_from_description(description.c_str(), TRUE, &parseError);
-  if (!source || !sink_->IsValid()) {
-    error = parseError ? parseError->message : "the screen capture elements are missing";
-    g_clear_error(&parseError);
-    if (source) gst_object_unref(source);
+  GstElement* source = gst_element_factory_make("ximagesrc", nullptr);
+  GstElement* rate = gst_element_factory_make("capsfilter", nullptr);
+  GstElement* scale = gst_element_factory_make("videoscale", nullptr);
+  GstElement* fit = gst_element_factory_make("capsfilter", nullptr);
+  if (!source || !rate || !scale || !fit || !sink_->IsValid()) {
+    for (GstElement* e : {source, rate, scale, fit})
+      if (e) gst_object_unref(e);
+    error = "the screen capture elements are missing (ximagesrc: gstreamer1.0-plugins-good)";
     return false;
   }
+  g_object_set(source, "use-damage", FALSE, nullptr);
+  GstCaps* rateCaps = gst_caps_new_simple("video/x-raw", "framerate", GST_TYPE_FRACTION, kFramesPerSecond, 1, nullptr);
+  GstCaps* fitCaps = gst_caps_from_string("video/x-raw,width=(int)[1,1920],height=(int)[1,1080],pixel-aspect-ratio=1/1");
+  g_object_set(rate, "caps", rateCaps, nullptr);
+  g_object_set(fit, "caps", fitCaps, nullptr);
+  gst_caps_unref(rateCaps);
+  gst_caps_unref(fitCaps);
   pipeline_ = gst_pipeline_new("screen");
   gst_object_ref_sink(pipeline_);
-  gst_bin_add_many(GST_BIN(pipeline_), source, sink_->Element(), nullptr);
-  gst_element_link(source, sink_->Element());
+  gst_bin_add_many(GST_BIN(pipeline_), source, rate, scale, fit, sink_->Element(), nullptr);
+  gst_element_link_many(source, rate, scale, fit, sink_->Element(), nullptr);
   gst_element_set_state(pipeline_, GST_STATE_PLAYING);
   GstBus* bus = gst_element_get_bus(pipeline_);
   GstMessage* message = gst_bus_timed_pop_filtered(

@@ -206,12 +206,72 @@ TEST_F(VirtualCameraTest, FeederKeepsAClientFedAndStopsCleanlyWithItsRecordingAn
   EXPECT_EQ(RunText("identify -format '%m %w %h' '" + photo + "'"), "JPEG 320 240");
 }
 
+// An X server of the test's own, on the display number it picks itself.
+class XServer {
+ public:
+  XServer() {
+    int fds[2];
+    if (pipe(fds) != 0) return;
+    pid_ = fork();
+    if (pid_ == 0) {
+      dup2(fds[1], 3);
+      execlp("Xvfb", "Xvfb", "-displayfd", "3", "-screen", "0", "800x600x24", "-nolisten", "tcp", nullptr);
+      _exit(127);
+    }
+    close(fds[1]);
+    char number[16] = {};
+    const ssize_t got = read(fds[0], number, sizeof number - 1);
+    close(fds[0]);
+    if (got > 0) display_ = ":" + std::string(number, static_cast<std::size_t>(got - 1));
+  }
+  ~XServer() {
+    if (pid_ > 0) {
+      kill(pid_, SIGTERM);
+      waitpid(pid_, nullptr, 0);
+    }
+  }
+  const std::string& Display() const { return display_; }
+
+ private:
+  pid_t pid_ = -1;
+  std::string display_;
+};
+
+TEST_F(VirtualCameraTest, FeederSendsTheScreen) {
+  XServer x;
+  ASSERT_FALSE(x.Display().empty()) << "Xvfb did not start";
+  setenv("DISPLAY", x.Display().c_str(), 1);
+  const std::string photo = (temp / "screen.jpg").string();
+  Feeder feeder(temp, {"--screen", "--snapshot", photo});
+  ASSERT_TRUE(test::WaitFor([&] { return std::filesystem::exists(photo) && section.Header().width == 800; }));
+  EXPECT_EQ(section.Header().height, 600);
+  EXPECT_EQ(feeder.Stop(SIGINT).status, 0);
+  EXPECT_EQ(RunText("identify -format '%m %w %h' '" + photo + "'"), "JPEG 800 600");
+}
+
+TEST_F(VirtualCameraTest, FeederSendsAPicture) {
+  const std::string picture = (temp / "blue picture.png").string();
+  ASSERT_EQ(std::system(("convert -size 66x48 xc:blue '" + picture + "'").c_str()), 0);
+  Feeder feeder(temp, {"--image", picture});
+  ASSERT_TRUE(test::WaitFor([&] { return section.Header().width == 66; }));
+  const auto bytes = section.ReadAll();
+  EXPECT_EQ(section.Header().byteCount, 200 * 48);  // rows of 198 bytes padded to 200
+  EXPECT_EQ(bytes[8], 255);                          // blue, green, red
+  EXPECT_EQ(bytes[9], 0);
+  EXPECT_EQ(feeder.Stop(SIGTERM).status, 0);
+}
+
 TEST_F(VirtualCameraTest, FeederRefusesWhatItCannotFeed) {
   {
     Feeder feeder(temp, {(temp / "no such file.avi").string()});
     const Finished finished = feeder.Wait();
     EXPECT_EQ(finished.status, 1);
     EXPECT_NE(finished.errors.find("媒体文件不存在或者已经被删除"), std::string::npos) << finished.errors;
+  }
+  {
+    std::ofstream(temp / "broken.png") << "not a picture";
+    Feeder feeder(temp, {"--image", (temp / "broken.png").string()});
+    EXPECT_EQ(feeder.Wait().status, 1);
   }
   {
     Feeder feeder(temp, {"--camera"});
