@@ -67,7 +67,8 @@ CommandResult RunCommand(const std::string& command) {
 std::map<std::string, std::string> ProbeVideoStream(const std::string& path) {
   const CommandResult probe = RunCommand(
       "ffprobe -v error -count_frames -select_streams v:0 -show_entries "
-      "stream=codec_name,codec_tag_string,pix_fmt,width,height,r_frame_rate,nb_frames,nb_read_frames "
+      "stream=codec_name,codec_tag_string,pix_fmt,width,height,r_frame_rate,nb_frames,nb_read_frames"
+      ":format=nb_streams "
       "-of default=noprint_wrappers=1 " + Quote(path));
   std::map<std::string, std::string> fields;
   std::istringstream lines(probe.output);

@@ -23,7 +23,8 @@ CommandResult RunCommand(const std::string& command);
 std::string Quote(const std::string& text);
 
 // ffprobe's view of the first video stream, counting frames by reading them
-// (codec_name, pix_fmt, width, height, r_frame_rate, nb_read_frames, ...).
+// (codec_name, pix_fmt, width, height, r_frame_rate, nb_read_frames, ...), and the file's
+// nb_streams.
 std::map<std::string, std::string> ProbeVideoStream(const std::string& path);
 // Every frame decoded by ffmpeg as packed top-down BGR.
 Bytes DecodeWithFfmpeg(const std::string& path);

@@ -72,6 +72,7 @@ TEST(MovieFileWriter, RecordingReadsBackExactlyInFfmpegAndGstreamer) {
       EXPECT_EQ(writer.ErrorMessage(), "Method Succeeded");
     }
     auto stream = test::ProbeVideoStream(path);
+    EXPECT_EQ(stream["nb_streams"], "1");
     EXPECT_EQ(stream["codec_name"], "rawvideo");
     EXPECT_EQ(stream["pix_fmt"], "bgr24");
     EXPECT_EQ(stream["r_frame_rate"], "12/1");
