@@ -9,6 +9,8 @@
 #include "common/Messages.h"
 #include "media/CSampleGrabberCB.h"
 #include "media/MediaResult.h"
+#include "recording/Recorder.h"
+#include "recording/Snapshot.h"
 #include "tests/media/MediaTestSupport.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/TestSection.h"
@@ -27,7 +29,8 @@ class CaptureTest : public ::testing::Test {
                            "Renamed Virtual Camera|raw:640x480|ours;Wide Cam|raw:1280x720,raw:640x480") {
     setenv("KALIMO_FAKE_CAMERAS", cameras, 1);
     setenv("KALIMO_PROGRAM_DIR", programDir.Str().c_str(), 1);
-    std::ofstream(programDir / "config.ini") << "[usingsetting]\nname=" << kVirtualCameraName << "\n";
+    std::ofstream(programDir / "config.ini") << "[usingsetting]\nname=" << kVirtualCameraName
+                                             << "\nresourcespath=" << (programDir / "store").string() << "\n";
     previousPresenter = SetMessagePresenter([this](const UserMessage& message) {
       messages.push_back(message.text);
       return MessageAnswer::Ok;
@@ -110,6 +113,34 @@ TEST_F(CaptureTest, FrameStepGetsTheFrameAsTheVirtualCameraHasIt) {
   const auto bytes = section.ReadAll();
   std::lock_guard guard(lock);
   EXPECT_TRUE(std::equal(stepped.begin(), stepped.end(), bytes.begin() + kSectionHeaderSize));
+}
+
+TEST_F(CaptureTest, PhotoRequestSavesOneJpegOfTheCameraPicture) {
+  std::filesystem::create_directories(programDir / "store");
+  CameraControlState control;
+  control.snapshotRequestFlag = 1;
+  std::atomic<int> frames{0};
+  CSampleGrabberCB::Preview().SetFrameStep([&](const unsigned char* frame, int width, int height, int length) {
+    OnCameraFrame(control, frame, width, height, length);
+    ++frames;
+  });
+  ASSERT_EQ(capture->OpenCamera(0, &window), kOk);
+  const FrameSize largest = CSampleGrabberCB::Preview().LargestSize();
+  SetLargestCameraFrameSize({largest.width, largest.height});  // as the camera window does on opening
+  ASSERT_TRUE(test::WaitFor([&] { return control.snapshotRequestFlag.load() == 0 && frames.load() >= 5; }));
+  capture->CloseCamera();
+
+  std::vector<std::filesystem::path> photos;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(programDir / "store"))
+    if (entry.path().extension() == ".jpg") photos.push_back(entry.path());
+  ASSERT_EQ(photos.size(), 1u) << ::testing::PrintToString(messages);
+  std::string size;
+  if (FILE* pipe = popen(("identify -format '%m %w %h' '" + photos[0].string() + "'").c_str(), "r")) {
+    char buffer[64] = {};
+    if (fgets(buffer, sizeof buffer, pipe)) size = buffer;
+    pclose(pipe);
+  }
+  EXPECT_EQ(size, "JPEG 320 240");
 }
 
 class UnpluggedCamera : public CaptureTest {
