@@ -27,8 +27,6 @@ constexpr int kOutOfMemoryStatus = 3;
 constexpr int kSystemErrorStatus = 7;  // the text of errno
 constexpr int kJpegQuality = 100;
 
-bool JpegEncoderInstalled() { return QImageWriter::supportedImageFormats().contains("jpeg"); }
-
 void WarnWithSystemError(int error) {
   errno = error;
   ShowWarning(GdiplusStatusText(kSystemErrorStatus));
@@ -67,6 +65,15 @@ bool WritePhotoFile(const std::string& path, const QByteArray& jpeg) {
 
 }  // namespace
 
+std::optional<std::string> FindJpegEncoder() {
+  for (const QByteArray& mimeType : QImageWriter::supportedMimeTypes()) {
+    if (mimeType != "image/jpeg") continue;
+    const QList<QByteArray> formats = QImageWriter::imageFormatsForMimeType(mimeType);
+    if (!formats.isEmpty()) return formats.first().toStdString();
+  }
+  return std::nullopt;
+}
+
 void SetLargestCameraFrameSize(PictureSize size) {
   largestWidth = size.width;
   largestHeight = size.height;
@@ -95,7 +102,8 @@ bool SaveSnapshot(const unsigned char* frame, int length, int width, int height,
                      wanted.height);
     return false;
   }
-  if (!JpegEncoderInstalled()) return false;
+  const std::optional<std::string> encoderFormat = FindJpegEncoder();
+  if (!encoderFormat) return false;
 
   // The frame's rows are bottom-up: the mirrored copy is the upright picture.
   const QImage rows(frame, width, height, static_cast<qsizetype>(stride), QImage::Format_BGR888);
@@ -116,7 +124,7 @@ bool SaveSnapshot(const unsigned char* frame, int length, int width, int height,
   QByteArray jpeg;
   QBuffer buffer(&jpeg);
   buffer.open(QIODevice::WriteOnly);
-  QImageWriter encoder(&buffer, "jpeg");
+  QImageWriter encoder(&buffer, QByteArray::fromStdString(*encoderFormat));
   encoder.setQuality(kJpegQuality);
   if (!encoder.write(photo)) {
     ShowWarning(GdiplusStatusText(kGenericErrorStatus));

@@ -1,5 +1,6 @@
 #pragma once
 // Camera photos: their size and their JPEG file.
+#include <optional>
 #include <string>
 
 namespace kalimo {
@@ -20,10 +21,14 @@ PictureSize LargestCameraFrameSize();
 // aspect ratio.
 PictureSize SnapshotSize(PictureSize configured, PictureSize largestCamera, PictureSize frame);
 
+// The installed image writer for MIME type "image/jpeg" (its format name), if any.
+std::optional<std::string> FindJpegEncoder();
+
 // Saves a frame of `width` x `height` (24-bit bottom-up rows padded to 4 bytes, `length` bytes) as
 // a JPEG of quality 100 at `wanted` size, scaled bicubically when the sizes differ. A missing or
 // short frame is refused without a message; a failed save shows the status text through
-// ShowWarning. True when the file was written.
+// ShowWarning; without a JPEG encoder nothing is saved and nothing shown. True when the file was
+// written.
 bool SaveSnapshot(const unsigned char* frame, int length, int width, int height, const std::string& path,
                   PictureSize wanted);
 
