@@ -17,6 +17,9 @@ constexpr DWORD kPatience = 20000;  // how long a test waits for frames before i
 
 const std::wstring kClassKey = L"CLSID\\{1FCE9E0A-F821-4585-A0EC-84B37141C1E9}";
 const std::wstring kInstanceKey = L"CLSID\\{860BB310-5D01-11D0-BD3B-00A0C911CE86}\\Instance\\Virtual Camera";
+// The filter's entry in the default DirectShow filters category.
+const std::wstring kFilterEntryKey =
+    L"CLSID\\{083863F1-70DE-11D0-BD40-00A0C911CE86}\\Instance\\{1FCE9E0A-F821-4585-A0EC-84B37141C1E9}";
 
 bool ReadRegistryText(const std::wstring& key, const wchar_t* value, std::wstring& text) {
   wchar_t data[1024] = {};
@@ -56,6 +59,7 @@ void Registration() {
         _wcsicmp(text.c_str() + text.size() - 10, L"\\Ostrel.ax") == 0);
   CHECK(ReadRegistryText(kClassKey + L"\\InprocServer32", L"ThreadingModel", text) && text == L"Both");
   CHECK(ReadRegistryText(kInstanceKey, L"FriendlyName", text) && text == kCameraName);
+  CHECK(ReadRegistryText(kFilterEntryKey, L"FriendlyName", text) && text == kCameraName);
 
   ComPtr<IBaseFilter> camera;
   CHECK_HR(S_OK, BindCamera(kCameraName, camera.Put()));
@@ -80,6 +84,7 @@ void Unregistered() {
   CHECK(CountOf(VideoInputDeviceNames(), kCameraName) == 0);
   CHECK(!KeyExists(kClassKey));
   CHECK(!KeyExists(kInstanceKey));
+  CHECK(!KeyExists(kFilterEntryKey));
 }
 
 // The whole road of a frame: black before the first frame, then the picture upright and exact,
