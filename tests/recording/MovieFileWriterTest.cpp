@@ -351,7 +351,21 @@ TEST(MovieFileWriter, RecordingLargerThanOneGigabyteIsReadWhole) {
       "gst-launch-1.0 -v filesrc location=" + test::Quote(path) +
       " ! avidemux ! fakesink silent=false 2>&1 | grep -c 'last-message = chain'");
   EXPECT_EQ(std::stoi(gst.output), kFrames);
+
+  // The first RIFF alone is a plain AVI: a reader without OpenDML plays its frames through idx1.
+  Bytes header(64);
+  std::ifstream(path, std::ios::binary).read(reinterpret_cast<char*>(header.data()), 64);
+  const std::uint32_t firstPartFrames = U32At(header, 48);  // avih total frames
+  const std::string firstPart = dir / "first.avi";
+  std::filesystem::copy_file(path, firstPart);
   std::filesystem::remove(path);
+  std::filesystem::resize_file(firstPart, U32At(header, 4) + 8);
+  EXPECT_GT(firstPartFrames, 1000u);
+  EXPECT_LT(firstPartFrames, static_cast<std::uint32_t>(kFrames));
+  const test::CommandResult plain = test::RunCommand(
+      "ffprobe -v error -use_odml 0 -count_frames -show_entries stream=nb_read_frames -of csv=p=0 " +
+      test::Quote(firstPart));
+  EXPECT_EQ(std::stoul(plain.output), firstPartFrames);
 }
 
 }  // namespace
