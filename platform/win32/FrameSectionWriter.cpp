@@ -36,7 +36,8 @@ bool EnsureSectionOpen(FrameSectionHandle& cell) {
                                    static_cast<DWORD>(size & 0xFFFFFFFFu),
                                    platform::Utf8ToWide(platform::FrameSectionName()).c_str());
   if (!cell.handle) {
-    ReportCode("Could not create file mapping object error code=%lu", GetLastError());
+    cell.lastError = GetLastError();
+    ReportCode("Could not create file mapping object error code=%lu", cell.lastError);
     return false;
   }
   Report("Create file maping success");
@@ -52,7 +53,8 @@ bool WriteFrameToSection(const void* bits, FrameSectionHandle& handleCell, std::
   auto* view = static_cast<unsigned char*>(
       MapViewOfFile(handleCell.handle, FILE_MAP_ALL_ACCESS, 0, 0, static_cast<SIZE_T>(kSectionObjectSize)));
   if (!view) {
-    ReportCode("Could not map view of file error code=%lu", GetLastError());
+    handleCell.lastError = GetLastError();
+    ReportCode("Could not map view of file error code=%lu", handleCell.lastError);
     CloseHandle(handleCell.handle);
     handleCell.handle = nullptr;
     return false;

@@ -11,6 +11,7 @@ namespace kalimo::win32 {
 // mapping closes it again, so that the next frame creates the section afresh.
 struct FrameSectionHandle {
   HANDLE handle = nullptr;
+  DWORD lastError = 0;  // the system's code of the last failure, for the caller's advice
   bool IsOpen() const { return handle != nullptr; }
 };
 

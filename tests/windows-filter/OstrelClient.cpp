@@ -2,8 +2,12 @@
 // uses it. Each argument is one test; the exit code says whether every check held.
 #include <shlobj.h>
 
+#include <cstring>
 #include <cwchar>
 #include <map>
+
+#include "filter/win32/ostrel-feed/BmpFile.h"
+#include "platform/win32/WideText.h"
 
 #include "tests/windows-filter/Check.h"
 #include "tests/windows-filter/WinTestSupport.h"
@@ -295,6 +299,92 @@ void Launch(bool windowPresent) {
   RemoveFolder(folder);
 }
 
+// Waits for the section that a running ostrel-feed.exe writes and copies its first `bytes` bytes.
+bool ReadSectionWhileFeeding(const std::wstring& name, size_t bytes, std::string& copy) {
+  const ULONGLONG end = GetTickCount64() + kPatience;
+  while (GetTickCount64() < end) {
+    HANDLE section = OpenFileMappingW(FILE_MAP_READ, FALSE, name.c_str());
+    if (section) {
+      const void* view = MapViewOfFile(section, FILE_MAP_READ, 0, 0, bytes);
+      if (view) copy.assign(static_cast<const char*>(view), bytes);
+      if (view) UnmapViewOfFile(view);
+      CloseHandle(section);
+      if (copy.size() == bytes && copy[0] != 0) return true;
+    }
+    Sleep(20);
+  }
+  return false;
+}
+
+DWORD RunFeedToEnd(const std::wstring& arguments) {
+  HANDLE feed = StartFeed(arguments);
+  if (!feed) return 9999;
+  DWORD code = 9999;
+  if (WaitForSingleObject(feed, kPatience) == WAIT_OBJECT_0) GetExitCodeProcess(feed, &code);
+  StopProgram(feed);
+  return code;
+}
+
+// ostrel-feed.exe: the section's header and rows as it writes them, and its answers to bad input.
+void Feed() {
+  const std::wstring section = UseOwnFrameSection(L"feed");
+  const std::wstring folder = MakeTempFolder(L"feed");
+
+  // A top-down BMP arrives bottom-up; the header says 5 x 3 with 16-byte rows.
+  const auto picture = TestPicture(5, 3, 7);
+  std::string topDown = "BM";
+  {
+    kalimo::feed::DibPicture dib{5, 3, picture};
+    const std::wstring path = folder + L"plain.bmp";
+    CHECK(kalimo::feed::WriteBmpFile(kalimo::platform::WideToUtf8(path), dib));
+    CHECK(ReadWholeFile(path, topDown));
+    // Same file with a negative height and the rows in the other order.
+    const std::int32_t negative = -3;
+    std::memcpy(topDown.data() + 22, &negative, 4);
+    for (int row = 0; row < 3; ++row) topDown.replace(54 + row * 16, 16, reinterpret_cast<const char*>(picture.data()) + (2 - row) * 16, 16);
+    CHECK(WriteWholeFile(folder + L"topdown.bmp", topDown));
+  }
+  HANDLE feed = StartFeed(L"--bmp \"" + folder + L"topdown.bmp\" --fps 10");
+  std::string copy;
+  CHECK(ReadSectionWhileFeeding(section, 8 + picture.size(), copy));
+  StopProgram(feed);
+  CHECK(copy.compare(0, 8, std::string("\x05\x00\x03\x00\x30\x00\x00\x00", 8)) == 0);
+  CHECK(copy.compare(8, picture.size(), std::string(picture.begin(), picture.end())) == 0);
+
+  // The pattern fills the whole picture size it was given.
+  feed = StartFeed(L"--pattern --size 64x48 --fps 30");
+  CHECK(ReadSectionWhileFeeding(section, 8, copy));
+  StopProgram(feed);
+  CHECK(copy == std::string("\x40\x00\x30\x00\x00\x24\x00\x00", 8));  // 64 x 48, 192 x 48 bytes
+
+  // Bad input: a clear refusal (1), or the usage for a wrong command line (2).
+  std::string truncated = topDown.substr(0, topDown.size() - 1);
+  std::string deep = topDown;
+  deep[28] = 32;  // a 32-bit picture
+  CHECK(WriteWholeFile(folder + L"text.bmp", "not a picture"));
+  CHECK(WriteWholeFile(folder + L"truncated.bmp", truncated));
+  CHECK(WriteWholeFile(folder + L"deep.bmp", deep));
+  const struct {
+    std::wstring arguments;
+    DWORD expected;
+  } cases[] = {
+      {L"--bmp \"" + folder + L"text.bmp\" --frames 1", 1},
+      {L"--bmp \"" + folder + L"truncated.bmp\" --frames 1", 1},
+      {L"--bmp \"" + folder + L"deep.bmp\" --frames 1", 1},
+      {L"--bmp \"" + folder + L"missing.bmp\" --frames 1", 1},
+      {L"--fps 0", 2},
+      {L"--size 0x5", 2},
+      {L"--colour red", 2},
+      {L"--pattern --frames 2", 0},
+  };
+  for (const auto& c : cases) {
+    const DWORD code = RunFeedToEnd(c.arguments);
+    if (code != c.expected) std::fprintf(stderr, "ostrel-feed %ls: exit code %lu\n", c.arguments.c_str(), code);
+    CHECK(code == c.expected);
+  }
+  RemoveFolder(folder);
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -306,9 +396,10 @@ int wmain(int argc, wchar_t** argv) {
       {L"log", Log},
       {L"launch", [] { Launch(false); }},
       {L"launch-window", [] { Launch(true); }},
+      {L"feed", Feed},
   };
   if (argc != 2 || !tests.count(argv[1])) {
-    std::fputs("usage: ostrel-client.exe registration|unregistered|capture|setformat|log|launch|launch-window\n",
+    std::fputs("usage: ostrel-client.exe registration|unregistered|capture|setformat|log|launch|launch-window|feed\n",
                stderr);
     return 2;
   }
