@@ -261,6 +261,22 @@ TEST_F(VirtualCameraTest, FeederSendsAPicture) {
   EXPECT_EQ(feeder.Stop(SIGTERM).status, 0);
 }
 
+TEST_F(VirtualCameraTest, FeederFeedsACameraByNameAndStopsWhenItIsUnplugged) {
+  setenv("GST_PLUGIN_PATH", ((temp / "plugins").string() + ":" + KALIMO_TEST_PLUGIN_DIR).c_str(), 1);
+  setenv("KALIMO_FAKE_CAMERAS", "Desk Cam|raw:320x240;Short Cam|raw:160x120|frames=30", 1);
+  const std::string photo = (temp / "camera.jpg").string();
+  {
+    Feeder feeder(temp, {"--camera", "Desk Cam", "--snapshot", photo});
+    ASSERT_TRUE(test::WaitFor([&] { return std::filesystem::exists(photo) && section.Header().width == 320; }));
+    EXPECT_EQ(feeder.Stop(SIGTERM).status, 0);
+    EXPECT_EQ(RunText("identify -format '%m %w %h' '" + photo + "'"), "JPEG 320 240");
+  }
+  Feeder feeder(temp, {"--camera", "1"});
+  const Finished finished = feeder.Wait();
+  EXPECT_EQ(finished.status, 1);
+  EXPECT_NE(finished.errors.find("unplugged"), std::string::npos) << finished.errors;
+}
+
 TEST_F(VirtualCameraTest, FeederRefusesWhatItCannotFeed) {
   {
     Feeder feeder(temp, {(temp / "no such file.avi").string()});
