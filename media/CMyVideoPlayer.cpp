@@ -4,7 +4,6 @@
 #include <gst/gst.h>
 
 #include <cmath>
-#include <exception>
 
 #include "common/ApplyDataToOstrel.h"
 #include "common/FrameSectionLayout.h"
@@ -77,7 +76,7 @@ int CMyVideoPlayer::OpenFile(VideoWindow* videoWindow, const std::string& path) 
   // One attempt: a second way of building would be the same pipeline and fail the same way.
   try {
     return LoadFile(path, videoWindow, false, true);
-  } catch (const std::exception&) {
+  } catch (...) {
     KALIMO_LOG_ERROR("播放文件出现异常%s", path.c_str());
   }
   Close();
