@@ -1,5 +1,6 @@
 #include "filter/win32/ostrel-feed/BmpFile.h"
 
+#include <cstddef>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -89,7 +90,8 @@ bool ReadBmpFile(const std::string& path, DibPicture& picture, std::string& erro
   }
   picture.width = width;
   picture.height = static_cast<int>(height);
-  picture.bits.assign(bytes.begin() + pixelOffset, bytes.begin() + pixelOffset + imageBytes);
+  const auto first = bytes.begin() + static_cast<std::ptrdiff_t>(pixelOffset);
+  picture.bits.assign(first, first + static_cast<std::ptrdiff_t>(imageBytes));
   if (topDown) {
     // The section holds bottom-up rows.
     std::vector<unsigned char> row(static_cast<std::size_t>(stride));
