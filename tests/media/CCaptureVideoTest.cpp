@@ -26,7 +26,8 @@ class CaptureTest : public ::testing::Test {
  protected:
   explicit CaptureTest(const char* cameras =
                            "Desk Cam|raw:320x240,raw:160x120;Kalimo摄像头|raw:640x480;"
-                           "Renamed Virtual Camera|raw:640x480|ours;Wide Cam|raw:1280x720,raw:640x480") {
+                           "Renamed Virtual Camera|raw:640x480|ours;Wide Cam|raw:1280x720,raw:640x480;"
+                           "Bridged Virtual Camera|raw:640x480|bridge") {
     setenv("KALIMO_FAKE_CAMERAS", cameras, 1);
     setenv("KALIMO_PROGRAM_DIR", programDir.Str().c_str(), 1);
     std::ofstream(programDir / "config.ini") << "[usingsetting]\nname=" << kVirtualCameraName
@@ -53,7 +54,7 @@ class CaptureTest : public ::testing::Test {
 
 TEST_F(CaptureTest, ListsRealCamerasInOrderAndSkipsTheVirtualCameraWhateverItsName) {
   std::vector<std::string> names;
-  EXPECT_EQ(capture->EnumCameras(names), 4);
+  EXPECT_EQ(capture->EnumCameras(names), 5);
   EXPECT_EQ(names, (std::vector<std::string>{"Desk Cam", "Wide Cam"}));
 }
 

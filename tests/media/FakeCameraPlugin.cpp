@@ -4,8 +4,9 @@
 //   KALIMO_FAKE_CAMERAS="Desk Cam|raw:320x240,raw:160x120;Wide Cam|raw:1280x720;Kalimo|raw:640x480|ours"
 //
 // A camera is "name|formats[|flags]". Formats are raw:WxH, jpeg:WxH or h264:WxH. Flags, comma
-// separated: "ours" marks the device as the virtual camera (device.api "ostrel"), "frames=N" makes
-// the camera stop after N frames (as if unplugged).
+// separated: "ours" marks the device as the virtual camera's own (device.api "ostrel"), "bridge" as
+// the bridge's PipeWire node (node.name "kalimo-camera"), "frames=N" makes the camera stop after N
+// frames (as if unplugged).
 #include <gst/gst.h>
 
 #include <cstdlib>
@@ -19,6 +20,7 @@ struct FakeCamera {
   std::string name;
   std::vector<std::string> formats;
   bool ours = false;
+  bool bridge = false;
   int frames = -1;
 };
 
@@ -37,10 +39,11 @@ std::vector<FakeCamera> ConfiguredCameras() {
   for (const auto& spec : Split(text, ';')) {
     const auto fields = Split(spec, '|');
     if (fields.size() < 2) continue;
-    FakeCamera camera{fields[0], Split(fields[1], ','), false, -1};
+    FakeCamera camera{fields[0], Split(fields[1], ','), false, false, -1};
     if (fields.size() > 2) {
       for (const auto& flag : Split(fields[2], ',')) {
         if (flag == "ours") camera.ours = true;
+        if (flag == "bridge") camera.bridge = true;
         if (flag.rfind("frames=", 0) == 0) camera.frames = std::atoi(flag.c_str() + 7);
       }
     }
@@ -120,7 +123,9 @@ static GList* fake_camera_provider_probe(GstDeviceProvider*) {
   for (const auto& camera : ConfiguredCameras()) {
     GstCaps* caps = CapsOf(camera);
     GstStructure* properties = gst_structure_new("fake-camera-properties", "device.api", G_TYPE_STRING,
-                                                 camera.ours ? "ostrel" : "fake", nullptr);
+                                                 camera.ours ? "ostrel" : camera.bridge ? "pipewire" : "fake",
+                                                 "node.name", G_TYPE_STRING,
+                                                 camera.bridge ? "kalimo-camera" : "fake-camera", nullptr);
     auto* device = FAKE_CAMERA_DEVICE(g_object_new(FAKE_TYPE_CAMERA_DEVICE, "display-name", camera.name.c_str(),
                                                    "caps", caps, "device-class", "Video/Source", "properties",
                                                    properties, nullptr));
