@@ -191,6 +191,13 @@ TEST_F(VirtualCameraTest, FeederKeepsAClientFedAndStopsCleanlyWithItsRecordingAn
   Feeder feeder(temp, {"--loop", "--record", movie, "--snapshot", photo, test::TestMedia("red-320x240.avi").string()});
   EXPECT_TRUE(ClientSeesRed());
   ASSERT_TRUE(test::WaitFor([&] { return std::filesystem::exists(photo); }));
+  // The 2 s file has 30 frames: a movie holding more means the file started again at its end.
+  constexpr std::uintmax_t kThirtyFrames = 30u * 230400u;
+  ASSERT_TRUE(test::WaitFor([&] {
+    std::error_code error;
+    const auto size = std::filesystem::file_size(movie, error);
+    return !error && size > kThirtyFrames + 100000u;
+  }));
   // The feeder serves the endpoint while it feeds: the camera need not start the main program.
   EXPECT_TRUE(platform::ProbeSingleInstance());
 
