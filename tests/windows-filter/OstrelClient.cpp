@@ -172,7 +172,8 @@ void Capture() {
   RemoveFolder(folder);
 }
 
-// SetFormat with the second capability before connecting: the client gets 320 x 240.
+// SetFormat with the second capability before connecting: the client gets 320 x 240; with the
+// first one on the connected pin, the graph reconnects it at 640 x 480.
 void SetFormat() {
   UseOwnFrameSection(L"setformat");
   const std::wstring folder = MakeTempFolder(L"setformat");
@@ -205,8 +206,32 @@ void SetFormat() {
   CHECK(collector.WaitFor([](const std::vector<SampleRecord>& records) {
     return !records.empty() && records.back().matchesExpected && records.back().length == 230400;
   }, kPatience));
+  // While samples flow, the size cannot change under them.
+  AM_MEDIA_TYPE* running = nullptr;
+  CHECK_HR(S_OK, config->GetStreamCaps(0, &running, reinterpret_cast<BYTE*>(&scc)));
+  REQUIRE(running);
+  CHECK_HR(VFW_E_NOT_STOPPED, config->SetFormat(running));
+  CoTaskMemFree(running->pbFormat);
+  CoTaskMemFree(running);
   graph.Stop();
   StopProgram(feed);
+
+  // Back to the first capability on the connected pin: the graph reconnects the pin at 640 x 480.
+  // (Wine's Smart Tee behind it keeps its own outputs' type, so the check is on the pin itself.)
+  AM_MEDIA_TYPE* large = nullptr;
+  CHECK_HR(S_OK, config->GetStreamCaps(0, &large, reinterpret_cast<BYTE*>(&scc)));
+  REQUIRE(large);
+  CHECK_HR(S_OK, config->SetFormat(large));
+  CoTaskMemFree(large->pbFormat);
+  CoTaskMemFree(large);
+  ComPtr<IPin> pin;
+  CHECK_HR(S_OK, graph.Builder()->FindPin(camera.Get(), PINDIR_OUTPUT, &PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video, FALSE,
+                                          0, pin.Put()));
+  AM_MEDIA_TYPE connected{};
+  CHECK(pin && SUCCEEDED(pin->ConnectionMediaType(&connected)) && connected.cbFormat >= sizeof(VIDEOINFOHEADER) &&
+        reinterpret_cast<VIDEOINFOHEADER*>(connected.pbFormat)->bmiHeader.biWidth == 640 &&
+        reinterpret_cast<VIDEOINFOHEADER*>(connected.pbFormat)->bmiHeader.biHeight == 480);
+  CoTaskMemFree(connected.pbFormat);
   RemoveFolder(folder);
 }
 
