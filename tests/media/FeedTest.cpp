@@ -3,6 +3,7 @@
 #include <gst/app/gstappsink.h>
 #include <gst/gst.h>
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -213,23 +214,21 @@ TEST_F(VirtualCameraTest, FeederKeepsAClientFedAndStopsCleanlyWithItsRecordingAn
   EXPECT_EQ(RunText("identify -format '%m %w %h' '" + photo + "'"), "JPEG 320 240");
 }
 
-// An X server of the test's own, on the display number it picks itself.
+// An X server of the test's own, on a display number taken from the process id (tests run side by
+// side); ready once its socket exists.
 class XServer {
  public:
   XServer() {
-    int fds[2];
-    if (pipe(fds) != 0) return;
+    const std::string number = std::to_string(200 + getpid() % 700);
     pid_ = fork();
     if (pid_ == 0) {
-      dup2(fds[1], 3);
-      execlp("Xvfb", "Xvfb", "-displayfd", "3", "-screen", "0", "800x600x24", "-nolisten", "tcp", nullptr);
+      const int null = open("/dev/null", O_WRONLY);
+      dup2(null, STDERR_FILENO);
+      execlp("Xvfb", "Xvfb", (":" + number).c_str(), "-screen", "0", "800x600x24", "-nolisten", "tcp", nullptr);
       _exit(127);
     }
-    close(fds[1]);
-    char number[16] = {};
-    const ssize_t got = read(fds[0], number, sizeof number - 1);
-    close(fds[0]);
-    if (got > 0) display_ = ":" + std::string(number, static_cast<std::size_t>(got - 1));
+    if (test::WaitFor([&] { return std::filesystem::exists("/tmp/.X11-unix/X" + number); }))
+      display_ = ":" + number;
   }
   ~XServer() {
     if (pid_ > 0) {
