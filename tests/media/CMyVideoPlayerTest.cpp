@@ -73,8 +73,8 @@ TEST_P(PlaysEachKindOfFile, FramesReachTheSectionAtTheFilesSizeAndTheEndIsNotice
   EXPECT_EQ(header.height, c.height);
   EXPECT_EQ(header.byteCount, frameBytes);
 
-  // The preview holds the same picture top-down: the test picture's top rows do not move, so the
-  // preview's first row is the section's last row.
+  // The picture has a red band along its top: the preview holds it top-down (first row red), the
+  // section bottom-up (last row red, first row not).
   BgrFrameView preview;
   std::vector<unsigned char> topRow;
   ASSERT_TRUE(player.ReadPreviewFrame([&](const BgrFrameView& frame) {
@@ -83,9 +83,14 @@ TEST_P(PlaysEachKindOfFile, FramesReachTheSectionAtTheFilesSizeAndTheEndIsNotice
   }));
   EXPECT_EQ(preview.width, c.width);
   EXPECT_EQ(preview.stride, DibStride(c.width));
+  auto isRed = [](const unsigned char* pixel) { return pixel[0] < 80 && pixel[1] < 80 && pixel[2] > 180; };
   const auto bytes = section.ReadAll();
-  const auto lastRow = bytes.begin() + kSectionHeaderSize + (c.height - 1) * DibStride(c.width);
-  EXPECT_TRUE(std::equal(topRow.begin(), topRow.end(), lastRow));
+  const unsigned char* sectionTop = bytes.data() + kSectionHeaderSize + (c.height - 1) * DibStride(c.width);
+  const unsigned char* sectionBottom = bytes.data() + kSectionHeaderSize;
+  const std::size_t middle = static_cast<std::size_t>(c.width / 2) * 3;
+  EXPECT_TRUE(isRed(topRow.data() + middle));
+  EXPECT_TRUE(isRed(sectionTop + middle));
+  EXPECT_FALSE(isRed(sectionBottom + middle));
 
   ASSERT_TRUE(WaitFor([&] { return window.eventNotices.load() > 0; }));
   CMyVideoPlayer::Event event{};
