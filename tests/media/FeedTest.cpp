@@ -4,6 +4,7 @@
 #include <gst/gst.h>
 #include <gtest/gtest.h>
 #include <fcntl.h>
+#include <pty.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -281,6 +282,31 @@ TEST_F(VirtualCameraTest, FeederFeedsACameraByNameAndStopsWhenItIsUnplugged) {
   const Finished finished = feeder.Wait();
   EXPECT_EQ(finished.status, 1);
   EXPECT_NE(finished.errors.find("unplugged"), std::string::npos) << finished.errors;
+}
+
+TEST_F(VirtualCameraTest, FeederShowsALiveStatusLineOnATerminal) {
+  const std::string picture = (temp / "picture.png").string();
+  ASSERT_EQ(std::system(("convert -size 64x48 xc:green '" + picture + "'").c_str()), 0);
+  int terminal = -1;
+  const pid_t pid = forkpty(&terminal, nullptr, nullptr, nullptr);
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    execl(KALIMO_FEED_PROGRAM, KALIMO_FEED_PROGRAM, "--image", picture.c_str(), nullptr);
+    _exit(127);
+  }
+  std::string shown;
+  fcntl(terminal, F_SETFL, O_NONBLOCK);
+  const bool live = test::WaitFor([&] {
+    char buffer[256];
+    for (ssize_t got; (got = read(terminal, buffer, sizeof buffer)) > 0;) shown.append(buffer, static_cast<std::size_t>(got));
+    return shown.find("\rimage picture.png  64x48  frames ") != std::string::npos;
+  });
+  kill(pid, SIGINT);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  close(terminal);
+  EXPECT_TRUE(live) << shown;
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
 }
 
 TEST_F(VirtualCameraTest, FeederRefusesWhatItCannotFeed) {
