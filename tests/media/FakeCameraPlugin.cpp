@@ -36,8 +36,8 @@ std::vector<FakeCamera> ConfiguredCameras() {
   std::vector<FakeCamera> cameras;
   const char* text = std::getenv("KALIMO_FAKE_CAMERAS");
   if (!text) return cameras;
-  for (const auto& spec : Split(text, ';')) {
-    const auto fields = Split(spec, '|');
+  for (const auto& entry : Split(text, ';')) {
+    const auto fields = Split(entry, '|');
     if (fields.size() < 2) continue;
     FakeCamera camera{fields[0], Split(fields[1], ','), false, false, -1};
     if (fields.size() > 2) {
