@@ -2,9 +2,11 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "common/FrameSectionLayout.h"
 #include "platform/ReceiverPlatform.h"
+#include "platform/win32/SessionSectionName.h"
 #include "platform/win32/WideText.h"
 
 namespace kalimo::win32 {
@@ -32,11 +34,22 @@ bool EnsureSectionOpen(FrameSectionHandle& cell) {
   if (cell.IsOpen()) return true;
   // The object also carries the write sequence counter behind the frame area.
   const auto size = static_cast<std::uint64_t>(kSectionObjectSize);
-  cell.handle = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, static_cast<DWORD>(size >> 32),
-                                   static_cast<DWORD>(size & 0xFFFFFFFFu),
-                                   platform::Utf8ToWide(platform::FrameSectionName()).c_str());
+  auto create = [size, &cell](const std::string& name) {
+    const std::wstring wide = platform::Utf8ToWide(name);
+    cell.handle = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, static_cast<DWORD>(size >> 32),
+                                     static_cast<DWORD>(size & 0xFFFFFFFFu), wide.c_str());
+    cell.lastError = cell.handle ? 0 : GetLastError();
+  };
+  const std::string name = platform::FrameSectionName();
+  create(name);
+  // Only accounts with the right to create global objects may create a Global\ section; everyone
+  // else writes into the session's namespace, where the camera looks next.
+  const std::string local = platform::SessionSectionName(name);
+  if (!cell.handle && cell.lastError == ERROR_ACCESS_DENIED && !local.empty()) {
+    create(local);
+    if (cell.handle) Report("The frame section is in this session's namespace (no right to create global objects)");
+  }
   if (!cell.handle) {
-    cell.lastError = GetLastError();
     ReportCode("Could not create file mapping object error code=%lu", cell.lastError);
     return false;
   }

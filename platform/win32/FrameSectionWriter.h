@@ -1,6 +1,7 @@
 #pragma once
 // The writing end of the frame section on Windows: a named, paging-file-backed file mapping
 // ("Global\MyFileMappingObject444", or KALIMO_SECTION) that holds one frame, replaced by each write.
+// A writer that may not create global objects creates "Local\MyFileMappingObject444" instead.
 #include <windows.h>
 
 #include <cstdint>
@@ -11,7 +12,7 @@ namespace kalimo::win32 {
 // mapping closes it again, so that the next frame creates the section afresh.
 struct FrameSectionHandle {
   HANDLE handle = nullptr;
-  DWORD lastError = 0;  // the system's code of the last failure, for the caller's advice
+  DWORD lastError = 0;  // the system's code of the last failure
   bool IsOpen() const { return handle != nullptr; }
 };
 

@@ -9,6 +9,7 @@
 
 #include "platform/ReceiverPlatform.h"
 #include "platform/win32/ModuleHandle.h"
+#include "platform/win32/SessionSectionName.h"
 #include "platform/win32/WideText.h"
 
 namespace kalimo::platform {
@@ -38,7 +39,12 @@ bool ReadOnlySectionView::Open(const std::string& name, int& error) {
   HANDLE section = OpenFileMappingW(FILE_MAP_READ, FALSE, Utf8ToWide(name).c_str());
   if (!section) {
     error = static_cast<int>(GetLastError());
-    return false;
+    // A writer without the right to create global objects puts the section into its session.
+    const std::string local = SessionSectionName(name);
+    if (error == ERROR_FILE_NOT_FOUND && !local.empty()) {
+      section = OpenFileMappingW(FILE_MAP_READ, FALSE, Utf8ToWide(local).c_str());
+    }
+    if (!section) return false;
   }
   handle_ = reinterpret_cast<std::intptr_t>(section);
   return true;

@@ -350,6 +350,34 @@ DWORD RunFeedToEnd(const std::wstring& arguments) {
   return code;
 }
 
+// A writer without the right to create global objects writes "Local\X"; a camera configured with
+// "Global\X" finds it there.
+void SessionSection() {
+  const std::wstring folder = MakeTempFolder(L"session");
+  const auto picture = TestPicture(640, 480, 9);
+  const std::wstring pictureFile = SaveTestBmp(folder, L"picture.bmp", picture, 640, 480);
+  const std::wstring name = L"ostrel-test-session-" + std::to_wstring(GetCurrentProcessId());
+  _wputenv_s(L"KALIMO_SECTION", (L"Local\\" + name).c_str());  // what the feed inherits
+  HANDLE feed = StartFeed(L"--bmp \"" + pictureFile + L"\" --fps 30");
+  REQUIRE(feed);
+  _wputenv_s(L"KALIMO_SECTION", (L"Global\\" + name).c_str());  // what the camera reads
+
+  ComPtr<IBaseFilter> camera;
+  CHECK_HR(S_OK, BindCamera(kCameraName, camera.Put()));
+  REQUIRE(camera);
+  SampleCollector collector;
+  collector.Expect(picture);
+  CaptureGraph graph;
+  CHECK_HR(S_OK, graph.Build(camera.Get(), &collector));
+  REQUIRE(SUCCEEDED(graph.Run()));
+  CHECK(collector.WaitFor([](const std::vector<SampleRecord>& records) {
+    return !records.empty() && records.back().matchesExpected;
+  }, kPatience));
+  graph.Stop();
+  StopProgram(feed);
+  RemoveFolder(folder);
+}
+
 // ostrel-feed.exe: the section's header and rows as it writes them, and its answers to bad input.
 void Feed() {
   const std::wstring section = UseOwnFrameSection(L"feed");
@@ -422,9 +450,10 @@ int wmain(int argc, wchar_t** argv) {
       {L"launch", [] { Launch(false); }},
       {L"launch-window", [] { Launch(true); }},
       {L"feed", Feed},
+      {L"session", SessionSection},
   };
   if (argc != 2 || !tests.count(argv[1])) {
-    std::fputs("usage: ostrel-client.exe registration|unregistered|capture|setformat|log|launch|launch-window|feed\n",
+    std::fputs("usage: ostrel-client.exe registration|unregistered|capture|setformat|log|launch|launch-window|feed|session\n",
                stderr);
     return 2;
   }

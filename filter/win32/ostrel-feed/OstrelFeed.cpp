@@ -141,12 +141,6 @@ int wmain(int argc, wchar_t** argv) {
                                             static_cast<std::int32_t>(picture.bits.size()), picture.width,
                                             picture.height)) {
       status = 1;
-      // Only accounts with the "Create global objects" right may create a Global\ section.
-      if (section.lastError == ERROR_ACCESS_DENIED) {
-        std::fputs("ostrel-feed: run it as administrator, or give it and the camera a section of this session:\n"
-                   "  setx KALIMO_SECTION Local\\MyFileMappingObject444   (then start the programs again)\n",
-                   stderr);
-      }
       break;
     }
   }
