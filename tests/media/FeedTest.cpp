@@ -215,12 +215,14 @@ TEST_F(VirtualCameraTest, FeederKeepsAClientFedAndStopsCleanlyWithItsRecordingAn
   EXPECT_EQ(RunText("identify -format '%m %w %h' '" + photo + "'"), "JPEG 320 240");
 }
 
-// An X server of the test's own, on a display number taken from the process id (tests run side by
-// side); ready once its socket exists.
+// An X server of the test's own, on a free display number near one taken from the process id
+// (tests run side by side); ready once its socket exists.
 class XServer {
  public:
   XServer() {
-    const std::string number = std::to_string(200 + getpid() % 700);
+    int free = 200 + getpid() % 700;
+    while (std::filesystem::exists("/tmp/.X" + std::to_string(free) + "-lock")) ++free;
+    const std::string number = std::to_string(free);
     pid_ = fork();
     if (pid_ == 0) {
       const int null = open("/dev/null", O_WRONLY);
