@@ -155,11 +155,13 @@ HRESULT COstrelPin::DecideBufferSize(IMemAllocator* pAlloc, ALLOCATOR_PROPERTIES
 
 HRESULT COstrelPin::FillBuffer(IMediaSample* pSample) {
   if (!pSample) return E_POINTER;
-  AutoLock shared(&sharedStateLock_);
 
   // Frame n is due at stream time n x 1/30 s: waiting for it paces the pin on the graph's clock.
+  // The wait comes before the lock, so that a paused graph does not hold up GetFormat and the like.
+  // Only this thread advances the frame count.
   const REFERENCE_TIME rtStart = core_.FrameNumber() * kFrameLength;
   if (!WaitForStreamTime(rtStart)) return VFW_E_WRONG_STATE;  // stopping: the sample is dropped
+  AutoLock shared(&sharedStateLock_);
 
   BYTE* pData = nullptr;
   if (FAILED(pSample->GetPointer(&pData)) || !pData) return E_UNEXPECTED;

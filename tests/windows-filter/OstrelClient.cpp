@@ -206,6 +206,14 @@ void SetFormat() {
   CHECK(collector.WaitFor([](const std::vector<SampleRecord>& records) {
     return !records.empty() && records.back().matchesExpected && records.back().length == 230400;
   }, kPatience));
+  // A paused pin answers at once.
+  CHECK(SUCCEEDED(graph.Pause()));
+  Sleep(100);
+  AM_MEDIA_TYPE* current = nullptr;
+  CHECK_HR(S_OK, config->GetFormat(&current));
+  if (current) CoTaskMemFree(current->pbFormat);
+  CoTaskMemFree(current);
+  REQUIRE(SUCCEEDED(graph.Run()));
   // While samples flow, the size cannot change under them.
   AM_MEDIA_TYPE* running = nullptr;
   CHECK_HR(S_OK, config->GetStreamCaps(0, &running, reinterpret_cast<BYTE*>(&scc)));

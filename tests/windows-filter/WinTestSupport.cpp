@@ -192,6 +192,8 @@ HRESULT CaptureGraph::Build(IBaseFilter* camera, SampleCollector* collector, AM_
 
 HRESULT CaptureGraph::Run() { return control_ ? control_->Run() : E_UNEXPECTED; }
 
+HRESULT CaptureGraph::Pause() { return control_ ? control_->Pause() : E_UNEXPECTED; }
+
 HRESULT CaptureGraph::Stop() { return control_ ? control_->Stop() : E_UNEXPECTED; }
 
 bool CaptureGraph::ConnectedSize(long& width, long& height) {

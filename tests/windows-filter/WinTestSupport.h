@@ -99,6 +99,7 @@ class CaptureGraph {
   // `format`, when given, is set through the capture pin's IAMStreamConfig before connecting.
   HRESULT Build(IBaseFilter* camera, SampleCollector* collector, AM_MEDIA_TYPE* format = nullptr);
   HRESULT Run();
+  HRESULT Pause();
   HRESULT Stop();
   // The size of the type the grabber's input connected with.
   bool ConnectedSize(long& width, long& height);
