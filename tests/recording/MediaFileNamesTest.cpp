@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
+#include <unistd.h>
 
 #include "recording/StorageFolders.h"
 #include "shell/settings/SettingParams.h"
@@ -121,30 +122,36 @@ TEST(MediaFileNamesWithSettings, LayoutComesFromTheSettings) {
   SetTodayFunction({});
 }
 
-// The folders are prepared once per process, and every test case runs in its own process.
-TEST(StorageFolders, PreparedOncePerRunBelowTheStorageRoot) {
+bool PreparesOncePerRun() {
   test::RecordingSetup setup;
   MessageLog messages;
-  EXPECT_FALSE(StorageFoldersPrepared());
+  bool ok = !StorageFoldersPrepared();
   PrepareStorageFolders();
-  EXPECT_TRUE(StorageFoldersPrepared());
-  EXPECT_TRUE(fs::is_directory(setup.PhotoFolder()));
-  EXPECT_TRUE(fs::is_directory(setup.MovieFolder()));
+  ok = ok && StorageFoldersPrepared() && fs::is_directory(setup.PhotoFolder()) && fs::is_directory(setup.MovieFolder());
   fs::remove_all(setup.StorageFolder());
   PrepareStorageFolders();  // once per run
-  EXPECT_FALSE(fs::exists(setup.StorageFolder()));
-  EXPECT_TRUE(messages.Texts().empty());
+  return ok && !fs::exists(setup.StorageFolder()) && messages.Texts().empty();
 }
 
-TEST(StorageFolders, MissingStorageRootIsReportedForEachFolder) {
+bool ReportsEachFolderOfAMissingRoot() {
   test::RecordingSetup setup({0, 1, false});
   MessageLog messages;
   PrepareStorageFolders();
   const std::vector<std::string> expected = {setup.StorageFolder() + SystemErrorText(ENOENT),
                                              setup.PhotoFolder() + SystemErrorText(ENOENT),
                                              setup.MovieFolder() + SystemErrorText(ENOENT)};
-  EXPECT_EQ(messages.Texts(), expected);
-  EXPECT_FALSE(fs::exists(setup.Root()));
+  return messages.Texts() == expected && !fs::exists(setup.Root());
+}
+
+// The folders are prepared once per process, so each case runs in a fresh child process (also
+// when the whole test program runs in one process); the child ends with _exit, skipping the log
+// library's exit handlers, which wait for threads a forked child does not have.
+TEST(StorageFolders, PreparedOncePerRunBelowTheStorageRoot) {
+  EXPECT_EXIT(_exit(PreparesOncePerRun() ? 0 : 1), ::testing::ExitedWithCode(0), "");
+}
+
+TEST(StorageFolders, MissingStorageRootIsReportedForEachFolder) {
+  EXPECT_EXIT(_exit(ReportsEachFolderOfAMissingRoot() ? 0 : 1), ::testing::ExitedWithCode(0), "");
 }
 
 }  // namespace
