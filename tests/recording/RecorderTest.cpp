@@ -47,6 +47,9 @@ std::vector<std::string> FilesIn(const std::string& folder) {
 class RecorderTest : public ::testing::Test {
  protected:
   explicit RecorderTest(test::RecordingConfig config = {}) : setup(config) {
+    // The recorder prepares the folders only once per process; each test has its own root.
+    fs::create_directories(setup.PhotoFolder());
+    fs::create_directories(setup.MovieFolder());
     SetTodayFunction([] { return CalendarDate{2012, 9, 17}; });
     control.notices = &notices;
   }
