@@ -138,9 +138,8 @@ HRESULT COstrelPin::DecideBufferSize(IMemAllocator* pAlloc, ALLOCATOR_PROPERTIES
   AutoLock lock(Filter()->StateLock());
   const VIDEOINFOHEADER* info = m_mt.VideoInfo();
   if (!info) return E_UNEXPECTED;
-  // At least the picture, whatever biSizeImage the negotiated type carries.
-  const LONG imageSize = std::max<LONG>(static_cast<LONG>(info->bmiHeader.biSizeImage),
-                                        DibSize(info->bmiHeader.biWidth, info->bmiHeader.biHeight));
+  // The picture FillBuffer writes, whatever biSizeImage the negotiated type claims.
+  const LONG imageSize = DibSize(info->bmiHeader.biWidth, info->bmiHeader.biHeight);
   if (imageSize <= 0) return E_UNEXPECTED;
   // More than one buffer: a Smart Tee that shares this allocator copies each sample into a second
   // buffer while the first is still held, and a renderer may keep the sample it shows.
