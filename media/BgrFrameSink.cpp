@@ -157,4 +157,8 @@ double BgrFrameSink::NegotiatedFrameRate() const {
   return static_cast<double>(GST_VIDEO_INFO_FPS_N(&info)) / GST_VIDEO_INFO_FPS_D(&info);
 }
 
+void BgrFrameSink::SetPaced(bool paced) {
+  if (appsink_) g_object_set(appsink_, "sync", paced ? TRUE : FALSE, nullptr);
+}
+
 }  // namespace kalimo::media

@@ -46,6 +46,9 @@ class BgrFrameSink {
   bool NegotiatedSize(int& width, int& height) const;
   // Frames per second of the negotiated caps; 0 when unknown or variable.
   double NegotiatedFrameRate() const;
+  // Paced (the default) hands frames over at their presentation time; unpaced hands them over as
+  // fast as they are decoded (measuring the decoder, converting files).
+  void SetPaced(bool paced);
   std::uint64_t FramesDelivered() const { return framesDelivered_.load(); }
 
  private:

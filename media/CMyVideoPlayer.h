@@ -66,6 +66,11 @@ class CMyVideoPlayer {
   std::uint64_t FramesDelivered() const { return sink_ ? sink_->FramesDelivered() : 0; }
   // Frames per second of the source; 0 when unknown.
   double FrameRate() const { return sink_ ? sink_->NegotiatedFrameRate() : 0; }
+  // Unpaced, pictures go to the frame section as fast as they are decoded instead of at their time
+  // (for measuring the decoder on a file without sound, whose sound sink would still pace).
+  void SetFramePacing(bool paced) {
+    if (sink_) sink_->SetPaced(paced);
+  }
 
  private:
   int LoadFileUnguarded(const std::string& path, VideoWindow* videoWindow, bool useGrabber);
