@@ -31,6 +31,8 @@ class GstPluginEnvironment : public ::testing::Environment {
     std::filesystem::copy_file(BuiltFile("libgstostrel.so"), folder_->Path() / "plugins" / "libgstostrel.so");
     setenv("GST_PLUGIN_PATH", (folder_->Path() / "plugins").c_str(), 1);
     setenv("GST_REGISTRY", (folder_->Path() / "registry.bin").c_str(), 1);
+    // Load plugins in this process: a sanitizer build of the plugin needs the test's runtime.
+    setenv("GST_REGISTRY_FORK", "no", 1);
     gst_init(nullptr, nullptr);
     GstElementFactory* factory = gst_element_factory_find("ostrelsrc");
     ASSERT_NE(factory, nullptr) << "the plugin did not load";

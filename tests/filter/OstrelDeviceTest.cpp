@@ -130,6 +130,9 @@ TEST_F(OstrelDeviceTest, RegisteringShowsTheCameraUnderItsNameAndUnregisteringRe
 }
 
 TEST_F(OstrelDeviceTest, ApplicationsFindTheRegisteredPluginWithoutBeingToldWhere) {
+#ifdef KALIMO_SANITIZED_BUILD
+  GTEST_SKIP() << "GStreamer's own tools cannot load a plugin built with AddressSanitizer; the normal build runs this";
+#endif
   ASSERT_EQ(RunCommand(Register()).status, 0);
   // GStreamer's own tools, with the user's plugin folder as the only way to the plugin.
   const Result inspected = RunCommand("env -u GST_PLUGIN_PATH gst-inspect-1.0 ostrelsrc");

@@ -1,0 +1,209 @@
+// ostrel-bridge publishes the camera to a PipeWire daemon of the test's own, under the camera's
+// friendly name; the main program starts when a consumer starts streaming, not before.
+#include <gst/app/gstappsink.h>
+#include <gst/gst.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <fstream>
+#include <thread>
+
+#include "common/ApplyDataToOstrel.h"
+#include "platform/RegistryStore.h"
+#include "tests/filter/FilterTestSupport.h"
+#include "tests/filter/GstPluginFixture.h"
+#include "tests/support/TestSection.h"
+
+namespace kalimo {
+namespace {
+
+auto* const environment =
+    static_cast<test::GstPluginEnvironment*>(::testing::AddGlobalTestEnvironment(new test::GstPluginEnvironment));
+
+bool WaitFor(const std::function<bool()>& condition, int seconds = 10) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+  while (!condition()) {
+    if (std::chrono::steady_clock::now() > end) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return true;
+}
+
+// A process of the test's, ended (SIGTERM, then waited for) when the object goes, and by the
+// kernel if the test process dies first, so that no daemon outlives a crashed test.
+class Child {
+ public:
+  explicit Child(std::vector<std::string> arguments) {
+    gchar* program = g_find_program_in_path(arguments[0].c_str());
+    if (!program) return;
+    arguments[0] = program;
+    g_free(program);
+    std::vector<char*> argv;
+    for (auto& argument : arguments) argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    const pid_t parent = getpid();
+    pid_ = fork();
+    if (pid_ == 0) {
+      // Only async-signal-safe calls between fork and exec.
+      prctl(PR_SET_PDEATHSIG, SIGTERM);
+      if (getppid() != parent) _exit(127);
+      execv(argv[0], argv.data());
+      _exit(127);
+    }
+  }
+  ~Child() { Stop(); }
+  Child(const Child&) = delete;
+  Child& operator=(const Child&) = delete;
+
+  bool Running() const { return pid_ > 0; }
+  // Ends the process; its exit status, or -1 when it died of something else than SIGTERM's handling.
+  int Stop() {
+    if (pid_ <= 0) return status_;
+    kill(pid_, SIGTERM);
+    int status = 0;
+    if (!WaitFor([&] { return waitpid(pid_, &status, WNOHANG) == pid_; }, 5)) {
+      kill(pid_, SIGKILL);
+      waitpid(pid_, &status, 0);
+    }
+    status_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    pid_ = -1;
+    return status_;
+  }
+
+ private:
+  pid_t pid_ = -1;
+  int status_ = -1;
+};
+
+// PipeWire for this test alone: its own runtime folder, session bus, daemon and session manager.
+class PrivatePipeWire {
+ public:
+  explicit PrivatePipeWire(const std::filesystem::path& runtime) {
+    const std::string bus = "unix:path=" + (runtime / "bus").string();
+    setenv("DBUS_SESSION_BUS_ADDRESS", bus.c_str(), 1);
+    dbus_ = std::make_unique<Child>(std::vector<std::string>{"dbus-daemon", "--session", "--nofork", "--address=" + bus});
+    WaitFor([&] { return std::filesystem::exists(runtime / "bus"); }, 5);
+    pipewire_ = std::make_unique<Child>(std::vector<std::string>{"pipewire"});
+    WaitFor([&] { return std::filesystem::exists(runtime / "pipewire-0"); }, 5);
+    wireplumber_ = std::make_unique<Child>(std::vector<std::string>{"wireplumber"});
+    ready_ = dbus_->Running() && pipewire_->Running() && wireplumber_->Running() &&
+             std::filesystem::exists(runtime / "pipewire-0");
+  }
+  ~PrivatePipeWire() {
+    // The session manager first, the bus last: the reverse of the start.
+    wireplumber_.reset();
+    pipewire_.reset();
+    dbus_.reset();
+  }
+  bool Ready() const { return ready_; }
+
+ private:
+  std::unique_ptr<Child> dbus_;
+  std::unique_ptr<Child> pipewire_;
+  std::unique_ptr<Child> wireplumber_;
+  bool ready_ = false;
+};
+
+// The properties of the PipeWire node named `nodeName`, as pw-cli lists them ("key = \"value\"" lines),
+// or empty while there is no such node. (GStreamer's PipeWire device provider of PipeWire 0.3.65
+// corrupts its heap now and then when it is stopped, so the test asks pw-cli instead.)
+std::string NodeProperties(const std::string& nodeName) {
+  FILE* pipe = popen("pw-cli ls Node 2>/dev/null", "r");
+  if (!pipe) return {};
+  std::string listing;
+  char chunk[4096];
+  while (const std::size_t got = std::fread(chunk, 1, sizeof chunk, pipe)) listing.append(chunk, got);
+  pclose(pipe);
+  // Each node starts with a line "\tid N, type PipeWire:Interface:Node...".
+  std::size_t start = 0;
+  while ((start = listing.find("id ", start)) != std::string::npos) {
+    const std::size_t next = listing.find("\tid ", start + 3);
+    const std::string block = listing.substr(start, next == std::string::npos ? std::string::npos : next - start);
+    if (block.find("node.name = \"" + nodeName + "\"") != std::string::npos) return block;
+    if (next == std::string::npos) break;
+    start = next + 1;
+  }
+  return {};
+}
+
+double MeanOfRows(const std::vector<unsigned char>& bgr, int width, int firstRow, int rows) {
+  double sum = 0;
+  const auto stride = static_cast<std::size_t>(width) * 3;
+  for (int y = firstRow; y < firstRow + rows; ++y) {
+    for (std::size_t i = 0; i < stride; ++i) sum += bgr[static_cast<std::size_t>(y) * stride + i];
+  }
+  return sum / (static_cast<double>(stride) * rows);
+}
+
+TEST(OstrelBridge, APipeWireClientReceivesTheCameraUprightUnderItsName) {
+  for (const char* program : {"dbus-daemon", "pipewire", "wireplumber"}) {
+    if (std::system((std::string("command -v ") + program + " >/dev/null").c_str()) != 0) {
+      GTEST_SKIP() << program << " is not installed";
+    }
+  }
+  test::UserFolders folders;
+  test::TestSection section;
+  const auto plugins = environment->Folder().Path() / "plugins";
+  const auto record = folders.Dir() / "launches.txt";
+  std::ofstream(plugins / "kalimo") << "#!/bin/sh\necho started >> \"" << record.string() << "\"\n";
+  std::filesystem::permissions(plugins / "kalimo", std::filesystem::perms::owner_all);
+
+  int error = 0;
+  ASSERT_TRUE(platform::RegistryStore::CreateKey(platform::RegistryRoot::kClassesRoot, platform::kCameraInstanceKey, error));
+  ASSERT_TRUE(platform::RegistryStore::WriteString(platform::RegistryRoot::kClassesRoot, platform::kCameraInstanceKey,
+                                                   platform::kFriendlyNameValue, "Kalimo摄像头", error));
+  // White above, black below: a picture whose orientation survives the conversion to YUV.
+  std::vector<unsigned char> picture(640 * 480 * 3, 0);
+  std::fill(picture.begin() + 640 * 240 * 3, picture.end(), 255);  // bottom-up: the upper half comes last
+  FrameSectionHandle cell;
+  ASSERT_TRUE(WriteFrameToSection(picture.data(), cell, static_cast<std::int32_t>(picture.size()), 640, 480));
+
+  PrivatePipeWire pipewire(folders.Dir() / "runtime");
+  ASSERT_TRUE(pipewire.Ready()) << "the private PipeWire daemon did not start";
+  Child bridge({test::BuiltFile("ostrel-bridge").string()});
+  ASSERT_TRUE(bridge.Running());
+
+  std::string node;
+  ASSERT_TRUE(WaitFor([&] { return !(node = NodeProperties("kalimo-camera")).empty(); })) << "no camera node";
+  EXPECT_NE(node.find("node.description = \"Kalimo摄像头\""), std::string::npos) << node;
+  EXPECT_NE(node.find("media.class = \"Video/Source\""), std::string::npos) << node;
+  EXPECT_NE(node.find("media.role = \"Camera\""), std::string::npos) << node;
+  EXPECT_FALSE(std::filesystem::exists(record)) << "the bridge alone must not start the main program";
+
+  GError* parseError = nullptr;
+  GstElement* pipeline = gst_parse_launch(
+      "pipewiresrc target-object=kalimo-camera ! videoconvert ! video/x-raw,format=BGR,width=640,height=480 ! "
+      "appsink name=sink sync=false",
+      &parseError);
+  ASSERT_NE(pipeline, nullptr) << (parseError ? parseError->message : "");
+  GstElement* sink = gst_bin_get_by_name(GST_BIN(pipeline), "sink");
+  gst_element_set_state(pipeline, GST_STATE_PLAYING);
+
+  // The first frames may be black while the camera's receiver picks the picture up.
+  bool upright = false;
+  int frames = 0;
+  for (; frames < 60 && !upright; ++frames) {
+    GstSample* sample = gst_app_sink_try_pull_sample(GST_APP_SINK(sink), 10 * GST_SECOND);
+    if (!sample) break;
+    GstBuffer* buffer = gst_sample_get_buffer(sample);
+    std::vector<unsigned char> bgr(gst_buffer_get_size(buffer));
+    gst_buffer_extract(buffer, 0, bgr.data(), bgr.size());
+    gst_sample_unref(sample);
+    if (bgr.size() == 640u * 480 * 3) upright = MeanOfRows(bgr, 640, 10, 200) > 230 && MeanOfRows(bgr, 640, 270, 200) < 25;
+  }
+  gst_element_set_state(pipeline, GST_STATE_NULL);
+  gst_object_unref(sink);
+  gst_object_unref(pipeline);
+  EXPECT_TRUE(upright) << "after " << frames << " frames";
+
+  EXPECT_TRUE(WaitFor([&] { return std::filesystem::exists(record); }, 5)) << "streaming did not start the main program";
+  EXPECT_EQ(bridge.Stop(), 0);
+  CloseFrameSection(cell);
+}
+
+}  // namespace
+}  // namespace kalimo
