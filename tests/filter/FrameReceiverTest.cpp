@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <random>
 #include <thread>
 
@@ -204,9 +205,13 @@ TEST_F(FrameReceiverTest, AShortFrameIsPaddedWithBlackAndNeverReadPastItsEnd) {
 TEST_F(FrameReceiverTest, SurvivesArbitraryHeaders) {
   test::RawSection raw;
   ASSERT_TRUE(raw.Ok());
-  std::mt19937 random(20261209);
+  // KALIMO_FUZZ_ROUNDS and KALIMO_FUZZ_SEED let a session run this far longer than CI does.
+  const char* rounds = std::getenv("KALIMO_FUZZ_ROUNDS");
+  const char* seed = std::getenv("KALIMO_FUZZ_SEED");
+  std::mt19937 random(seed ? static_cast<unsigned>(std::strtoul(seed, nullptr, 10)) : 20261209u);
+  const int roundCount = rounds ? std::atoi(rounds) : 150;
   const std::int32_t counts[] = {0, 1, 2, 3, 11, 12, 13, 921599, 921600, 921601, kMaxFrameBytes, kMaxFrameBytes + 1, -1};
-  for (int round = 0; round < 150; ++round) {
+  for (int round = 0; round < roundCount; ++round) {
     const auto width = static_cast<std::uint16_t>(random() % 4 == 0 ? random() : random() % 700);
     const auto height = static_cast<std::uint16_t>(random() % 4 == 0 ? random() : random() % 500);
     const std::int32_t count = random() % 2 ? counts[random() % std::size(counts)]
