@@ -165,7 +165,6 @@ void PipeWireCamera::PushFrame(const unsigned char* data, std::size_t size, std:
     std::lock_guard guard(frameLock_);
     frame_.assign(data, data + size);
     framePts_ = pts;
-    frameReady_ = true;
   }
   if (!loop_) return;
   pw_thread_loop_lock(loop_);

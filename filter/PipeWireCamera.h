@@ -52,7 +52,6 @@ class PipeWireCamera {
   std::mutex frameLock_;
   std::vector<unsigned char> frame_;
   std::uint64_t framePts_ = 0;
-  bool frameReady_ = false;
 };
 
 }  // namespace kalimo

@@ -205,5 +205,29 @@ TEST(OstrelBridge, APipeWireClientReceivesTheCameraUprightUnderItsName) {
   CloseFrameSection(cell);
 }
 
+TEST(OstrelBridge, SaysWhyItCannotStart) {
+  test::UserFolders folders;  // an empty runtime folder: no PipeWire to connect to
+  const std::string bridge = test::BuiltFile("ostrel-bridge").string();
+  struct Case {
+    std::string arguments;
+    int status;
+    const char* says;
+  } cases[] = {
+      {"", 1, "is PipeWire running?"},
+      {"--format RGB --v4l2 /dev/null", 2, "usage:"},
+      {"--v4l2", 2, "usage:"},
+  };
+  for (const auto& c : cases) {
+    FILE* pipe = popen((bridge + " " + c.arguments + " 2>&1").c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    std::string output;
+    char chunk[1024];
+    while (const std::size_t got = std::fread(chunk, 1, sizeof chunk, pipe)) output.append(chunk, got);
+    const int status = pclose(pipe);
+    EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, c.status) << c.arguments << ": " << output;
+    EXPECT_NE(output.find(c.says), std::string::npos) << c.arguments << ": " << output;
+  }
+}
+
 }  // namespace
 }  // namespace kalimo
