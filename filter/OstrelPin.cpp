@@ -1,9 +1,11 @@
 #include "filter/OstrelPin.h"
 
+#include <cstdio>
 #include <cstring>
 
 #include "common/FrameSectionLayout.h"
 #include "filter/LaunchMainProgram.h"
+#include "platform/ReceiverPlatform.h"
 
 namespace kalimo {
 
@@ -15,6 +17,9 @@ OstrelPin::Stamp OstrelPin::FillBuffer(FrameReceiver* receiver, unsigned char* d
   header.biBitCount = 24;
   header.biSizeImage = static_cast<std::uint32_t>(DibStride(width) * height);
   const OutputLayout layout{topDown, stride, size};
+  char trace[96];
+  std::snprintf(trace, sizeof trace, "width = %d,height = %d ,size data = %zu\n", width, height, size);
+  platform::DebugOutput(trace);
   // Until the first picture arrives the client sees black, never what the buffer held before.
   if (!receiver || !receiver->CopyLatestFrame(data, &header, layout)) std::memset(data, 0, size);
 
