@@ -76,7 +76,16 @@ bool StartPipeline(Bridge& bridge, const std::string& description) {
   }
   gst_bus_add_watch(GST_ELEMENT_BUS(bridge.pipeline), OnBusMessage, &bridge);
   if (gst_element_set_state(bridge.pipeline, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
-    std::fprintf(stderr, "ostrel-bridge: cannot start the camera\n");
+    // The element that failed has posted the reason (a missing or busy device, say).
+    GstMessage* message = gst_bus_pop_filtered(GST_ELEMENT_BUS(bridge.pipeline), GST_MESSAGE_ERROR);
+    GError* reason = nullptr;
+    gchar* details = nullptr;
+    if (message) gst_message_parse_error(message, &reason, &details);
+    std::fprintf(stderr, "ostrel-bridge: cannot start the camera: %s%s%s\n", reason ? reason->message : "unknown error",
+                 details ? "\n  " : "", details ? details : "");
+    g_clear_error(&reason);
+    g_free(details);
+    if (message) gst_message_unref(message);
     StopPipeline(bridge);
     return false;
   }
@@ -165,7 +174,7 @@ int main(int argc, char** argv) {
     // A loopback device shows its readers a camera only while somebody writes, so the camera runs
     // from the start here.
     const std::string description = "ostrelsrc ! videoconvert ! video/x-raw,format=" + options.v4l2Format +
-                                    " ! v4l2sink device=" + options.v4l2Device + " sync=false";
+                                    " ! v4l2sink device=\"" + options.v4l2Device + "\" sync=false";
     if (!StartPipeline(bridge, description)) return 1;
     std::printf("Writing the camera \"%s\" into %s.\n", name.c_str(), options.v4l2Device.c_str());
   } else {

@@ -214,6 +214,7 @@ TEST(OstrelBridge, SaysWhyItCannotStart) {
     const char* says;
   } cases[] = {
       {"", 1, "is PipeWire running?"},
+      {"--v4l2 /dev/kalimo-no-such-device", 1, "/dev/kalimo-no-such-device"},
       {"--format RGB --v4l2 /dev/null", 2, "usage:"},
       {"--v4l2", 2, "usage:"},
   };
