@@ -1,5 +1,6 @@
 #include "common/ApplyDataToOstrel.h"
 
+#include <chrono>
 #include <cstring>
 
 #include "common/FrameSectionLayout.h"
@@ -40,6 +41,17 @@ bool EnsureSectionOpen(FrameSectionHandle& cell) {
   return true;
 }
 
+// A new object's counter starts at a value taken from the clock rather than at 0, so that a reader
+// that remembers the counter of an earlier writer's frame cannot mistake this writer's first frame
+// for the one it already has. An object reused from an earlier run keeps counting where it was.
+void SeedSequence(unsigned char* view) {
+  auto sequence = SectionSequence(view);
+  if (sequence.load(std::memory_order_relaxed) != 0) return;
+  const auto now = std::chrono::system_clock::now().time_since_epoch();
+  const auto seed = static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::nanoseconds>(now).count());
+  sequence.store((seed & ~std::uint64_t{1}) | 2, std::memory_order_relaxed);
+}
+
 // Opens the section if needed and maps the whole of it once; on a mapping failure the handle is
 // closed so that the next frame creates the section afresh.
 unsigned char* MapWholeSection(FrameSectionHandle& cell) {
@@ -54,6 +66,7 @@ unsigned char* MapWholeSection(FrameSectionHandle& cell) {
     return nullptr;
   }
   cell.view = static_cast<unsigned char*>(view);
+  SeedSequence(cell.view);
   return cell.view;
 }
 

@@ -21,21 +21,11 @@ FrameReceiver* receiver = nullptr;
 std::size_t receiverUsers = 0;  // wider than the original 8 bits: a 256th camera must not wrap it to 0
 }  // namespace
 
-std::shared_ptr<const unsigned char[]> ReadSection(std::int32_t& outWidth, std::int32_t& outHeight,
-                                                   std::int32_t& outSize) {
-  platform::ReadOnlySectionView view;
-  int error = 0;
-  if (!view.Open(platform::FrameSectionName(), error)) {
-    if (sectionWasOpen.exchange(false)) WriteLog(FormatLog("Could not open file mapping object.(%d)\r\n", error));
-    return nullptr;
-  }
-  if (!sectionWasOpen.exchange(true)) WriteLog("Success to open file mapping object.\r\n");
-
-  const unsigned char* section = view.Map(static_cast<std::size_t>(kSectionCapacity), error);
-  if (!section) {
-    WriteLog(FormatLog("Could not map view of file.(%d)\r\n", error));
-    return nullptr;
-  }
+namespace {
+// Copies the header and the pixels the header announces out of a mapped section.
+std::shared_ptr<const unsigned char[]> CopyFrame(const unsigned char* section, std::int32_t& outWidth,
+                                                 std::int32_t& outHeight, std::int32_t& outSize,
+                                                 SectionReadState* state) {
   const FrameSectionHeader header = LoadSectionHeader(section);
   outWidth = header.width;
   outHeight = header.height;
@@ -49,7 +39,68 @@ std::shared_ptr<const unsigned char[]> ReadSection(std::int32_t& outWidth, std::
   std::shared_ptr<unsigned char[]> buffer(new (std::nothrow) unsigned char[static_cast<std::size_t>(outSize)]);
   if (!buffer) return nullptr;
   std::memcpy(buffer.get(), section + kSectionHeaderSize, static_cast<std::size_t>(outSize));
+  if (state) ++state->pixelCopies;
   return buffer;
+}
+
+// The read of a section whose writer keeps the sequence counter: whole frames only, and an
+// unchanged frame shared with the previous read.
+std::shared_ptr<const unsigned char[]> ReadSequenced(const unsigned char* section, std::int32_t& outWidth,
+                                                     std::int32_t& outHeight, std::int32_t& outSize,
+                                                     SectionReadState& state) {
+  for (int attempt = 0; attempt < FrameReceiver::kReadAttempts; ++attempt) {
+    if (attempt > 0) platform::SleepMilliseconds(1);
+    const std::uint64_t before = LoadSectionSequence(section);
+    if (before == 0) break;    // a writer that keeps no counter: read the plain way
+    if (before & 1) continue;  // a frame is being written
+    if (state.frame.pBuffer && before == state.sequence) {
+      outWidth = state.frame.nWidth;
+      outHeight = state.frame.nHeight;
+      outSize = state.frame.nBufferSize;
+      return state.frame.pBuffer;
+    }
+    auto buffer = CopyFrame(section, outWidth, outHeight, outSize, &state);
+    if (!SectionUnchangedSince(section, before)) {
+      ++state.tornCopies;
+      continue;
+    }
+    state.sequence = buffer ? before : 0;
+    state.frame = buffer ? tagFrame{outWidth, outHeight, outSize, buffer} : EmptyFrame();
+    return buffer;
+  }
+  if (LoadSectionSequence(section) == 0) {
+    state.frame = EmptyFrame();
+    return CopyFrame(section, outWidth, outHeight, outSize, &state);
+  }
+  ++state.skippedPolls;
+  return nullptr;
+}
+}  // namespace
+
+std::shared_ptr<const unsigned char[]> ReadSection(std::int32_t& outWidth, std::int32_t& outHeight,
+                                                   std::int32_t& outSize, SectionReadState* state) {
+  platform::ReadOnlySectionView view;
+  int error = 0;
+  if (!view.Open(platform::FrameSectionName(), error)) {
+    if (sectionWasOpen.exchange(false)) WriteLog(FormatLog("Could not open file mapping object.(%d)\r\n", error));
+    if (state) state->frame = EmptyFrame();
+    return nullptr;
+  }
+  if (!sectionWasOpen.exchange(true)) WriteLog("Success to open file mapping object.\r\n");
+
+  // A section with the counter is longer than the frame area; a shorter one is read the plain way.
+  if (state && state->useSequence) {
+    if (const unsigned char* section = view.Map(static_cast<std::size_t>(kSectionObjectSize), error)) {
+      return ReadSequenced(section, outWidth, outHeight, outSize, *state);
+    }
+  }
+  const unsigned char* section = view.Map(static_cast<std::size_t>(kSectionCapacity), error);
+  if (!section) {
+    WriteLog(FormatLog("Could not map view of file.(%d)\r\n", error));
+    return nullptr;
+  }
+  if (state) state->frame = EmptyFrame();
+  return CopyFrame(section, outWidth, outHeight, outSize, state);
 }
 
 FrameReceiver::~FrameReceiver() {
@@ -86,7 +137,11 @@ void FrameReceiver::Poll() {
   std::int32_t width = 0;
   std::int32_t height = 0;
   std::int32_t size = 0;
-  auto buffer = ReadSection(width, height, size);
+  std::shared_ptr<const unsigned char[]> buffer;
+  {
+    std::lock_guard reading(readLock_);
+    buffer = ReadSection(width, height, size, &readState_);
+  }
   std::lock_guard guard(lock_);
   if (FrameCount() > kMaxFrames - 1) {
     bool removed = false;
@@ -122,9 +177,28 @@ std::size_t FrameReceiver::FrameCount() {
 void FrameReceiver::ClearFrames() {
   std::lock_guard guard(lock_);
   frames_.clear();
+  outputCache_ = OutputCache{};
 }
 
-bool FrameReceiver::CopyLatestFrame(unsigned char* pData, const BitmapInfoHeader* header, const OutputLayout& layout) {
+void FrameReceiver::UseSequenceCounter(bool use) {
+  std::lock_guard reading(readLock_);
+  readState_.useSequence = use;
+  readState_.sequence = 0;
+  readState_.frame = EmptyFrame();
+}
+
+std::uint64_t FrameReceiver::PixelCopies() {
+  std::lock_guard reading(readLock_);
+  return readState_.pixelCopies;
+}
+
+std::uint64_t FrameReceiver::SkippedPolls() {
+  std::lock_guard reading(readLock_);
+  return readState_.skippedPolls;
+}
+
+bool FrameReceiver::CopyLatestFrame(unsigned char* pData, const BitmapInfoHeader* header, const OutputLayout& layout,
+                                    FrameChoice choice) {
   if (!pData || !header) return false;
   if (header->biBitCount != 24) {
     WriteLog("bmiHeader.biBitCount != 24.\r\n");
@@ -144,10 +218,21 @@ bool FrameReceiver::CopyLatestFrame(unsigned char* pData, const BitmapInfoHeader
 
   std::lock_guard guard(lock_);
   bool bNeedDelete = false;
-  const tagFrame frame = GetFrame(bNeedDelete);
+  const tagFrame frame =
+      choice == FrameChoice::kNewest ? (frames_.empty() ? EmptyFrame() : frames_.back()) : GetFrame(bNeedDelete);
   if (!frame.pBuffer) return false;
+  const auto outputBytes = static_cast<std::size_t>(stride * (height - 1) + width * 3);
+  OutputCache& cache = outputCache_;
+  if (cache.source == frame.pBuffer && cache.width == header->biWidth && cache.height == header->biHeight &&
+      cache.stride == stride && cache.topDown == layout.topDown && cache.pixels.size() == outputBytes) {
+    std::memcpy(pData, cache.pixels.data(), outputBytes);
+    return true;
+  }
   StretchFrame(frame.pBuffer.get(), static_cast<std::size_t>(frame.nBufferSize), frame.nWidth, frame.nHeight, pData,
                stride, header->biWidth, header->biHeight, layout.topDown);
+  // Keep what was made, for as long as the same picture is handed out again at the same size.
+  cache = OutputCache{frame.pBuffer, header->biWidth, header->biHeight, stride, layout.topDown, {}};
+  cache.pixels.assign(pData, pData + outputBytes);
   return true;
 }
 

@@ -11,6 +11,7 @@
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 namespace kalimo {
 
@@ -34,6 +35,21 @@ struct BitmapInfoHeader {
   std::uint32_t biSizeImage = 0;
 };
 
+// Which frame of the list an output takes: the oldest (the list's full depth of about 110 ms,
+// the steady default) or the newest (low latency: at most one poll behind the writer).
+enum class FrameChoice { kOldest, kNewest };
+
+// What the previous poll read, so that a frame the writer has not replaced since is shared instead
+// of copied again, and how the reads went.
+struct SectionReadState {
+  bool useSequence = true;      // false: read as if the writer kept no sequence counter
+  std::uint64_t sequence = 0;   // the counter (even) at which `frame` was read; 0 for none
+  tagFrame frame;               // the last frame read whole
+  std::uint64_t pixelCopies = 0;
+  std::uint64_t tornCopies = 0;    // copies thrown away because the writer wrote meanwhile
+  std::uint64_t skippedPolls = 0;  // polls given up because the writer kept writing
+};
+
 // How the output buffer is laid out: the DIB's own bottom-up order and stride by default; top-down
 // with the buffer's own stride for GStreamer. `size` bounds every write into the buffer.
 struct OutputLayout {
@@ -46,6 +62,8 @@ class FrameReceiver {
  public:
   static constexpr int kPollIntervalMs = 10;
   static constexpr std::size_t kMaxFrames = 11;
+  // A copy that overlapped a write is retried this often (1 ms apart) before the poll is skipped.
+  static constexpr int kReadAttempts = 3;
 
   FrameReceiver() = default;
   ~FrameReceiver();  // stops the thread and frees every frame
@@ -61,7 +79,9 @@ class FrameReceiver {
   // Fills `pData` with the oldest frame, scaled to the negotiated size. False when nothing was
   // written: no frame yet, a format other than 24-bit, an image size that does not match, an output
   // too small for the picture. The lock is held across the whole copy, scaling included.
-  bool CopyLatestFrame(unsigned char* pData, const BitmapInfoHeader* header, const OutputLayout& layout = {});
+  // With FrameChoice::kNewest the newest frame is taken and the list is left as it is.
+  bool CopyLatestFrame(unsigned char* pData, const BitmapInfoHeader* header, const OutputLayout& layout = {},
+                       FrameChoice choice = FrameChoice::kOldest);
 
   // One round of the receive loop without the sleep: the thread repeats it every 10 ms.
   void Poll();
@@ -73,9 +93,30 @@ class FrameReceiver {
   std::size_t FrameCount();
   void ClearFrames();
 
+  // Sections written without a sequence counter are always read the plain way; this switches the
+  // counter off for sections that have one too (for measuring the difference).
+  void UseSequenceCounter(bool use);
+  // Debug counters of the reads so far.
+  std::uint64_t PixelCopies();
+  std::uint64_t SkippedPolls();
+
  private:
   void ReceiveLoop();
 
+  std::mutex readLock_;  // the poll's read state; taken before lock_, never inside it
+  SectionReadState readState_;
+
+  // The last output made, by source picture and output geometry: an unchanged picture shared by
+  // the polls is scaled once, not for every buffer. Guarded by lock_.
+  struct OutputCache {
+    std::shared_ptr<const unsigned char[]> source;
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+    std::int64_t stride = 0;
+    bool topDown = false;
+    std::vector<unsigned char> pixels;
+  };
+  OutputCache outputCache_;
   std::recursive_mutex lock_;
   std::deque<tagFrame> frames_;
   std::atomic<bool> running_{false};
@@ -85,8 +126,11 @@ class FrameReceiver {
 // Copies the frame section once: a new buffer with the pixels, or nullptr when the section is
 // missing, cannot be mapped or holds an invalid byte count. Logs the failures (and the section's
 // coming back) as the receiver's log describes.
+// With a `state` and a section that carries the writer's sequence counter, a copy that overlapped a
+// write is retried (and the poll skipped when the writer keeps writing), and a frame the writer has
+// not replaced since the last read is handed out again without copying it.
 std::shared_ptr<const unsigned char[]> ReadSection(std::int32_t& outWidth, std::int32_t& outHeight,
-                                                   std::int32_t& outSize);
+                                                   std::int32_t& outSize, SectionReadState* state = nullptr);
 
 // The process-wide receiver, counted by the cameras that use it: the first AcquireReceiver creates
 // it and starts its thread, the last ReleaseReceiver stops and destroys it. Both are thread-safe.

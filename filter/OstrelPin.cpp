@@ -10,7 +10,8 @@
 namespace kalimo {
 
 OstrelPin::Stamp OstrelPin::FillBuffer(FrameReceiver* receiver, unsigned char* data, std::size_t size,
-                                       std::int32_t width, std::int32_t height, std::int64_t stride, bool topDown) {
+                                       std::int32_t width, std::int32_t height, std::int64_t stride, bool topDown,
+                                       FrameChoice choice) {
   BitmapInfoHeader header;
   header.biWidth = width;
   header.biHeight = height;
@@ -21,7 +22,7 @@ OstrelPin::Stamp OstrelPin::FillBuffer(FrameReceiver* receiver, unsigned char* d
   std::snprintf(trace, sizeof trace, "width = %d,height = %d ,size data = %zu\n", width, height, size);
   platform::DebugOutput(trace);
   // Until the first picture arrives the client sees black, never what the buffer held before.
-  if (!receiver || !receiver->CopyLatestFrame(data, &header, layout)) std::memset(data, 0, size);
+  if (!receiver || !receiver->CopyLatestFrame(data, &header, layout, choice)) std::memset(data, 0, size);
 
   const Stamp stamp{FrameStart(frameNumber_), FrameLength(frameNumber_)};
   if (frameNumber_ == 0) LaunchMainProgram();

@@ -37,10 +37,13 @@ class OstrelPin {
   // Fills one output buffer of width x height (24-bit, rows `stride` bytes apart, top row first
   // when `topDown`) with the receiver's oldest frame, or black while there is none, and stamps it.
   // The first buffer of this output's life starts the main program when it is not running.
+  // `choice` picks the receiver's oldest frame (the default) or its newest (low latency).
   Stamp FillBuffer(FrameReceiver* receiver, unsigned char* data, std::size_t size, std::int32_t width,
-                   std::int32_t height, std::int64_t stride, bool topDown);
+                   std::int32_t height, std::int64_t stride, bool topDown, FrameChoice choice = FrameChoice::kOldest);
 
   std::int64_t FrameNumber() const { return frameNumber_; }
+  // The start of the next buffer's time span.
+  std::int64_t NextFrameStart() const { return FrameStart(frameNumber_); }
 
  private:
   std::int64_t frameNumber_ = 0;  // never reset while the output exists

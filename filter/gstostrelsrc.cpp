@@ -9,12 +9,20 @@
  * |[
  * gst-launch-1.0 ostrelsrc ! videoconvert ! autovideosink
  * gst-launch-1.0 ostrelsrc ! video/x-raw,width=320,height=240 ! videoconvert ! autovideosink
+ * gst-launch-1.0 ostrelsrc low-latency=true ! videoconvert ! autovideosink
  * ]|
+ *
+ * By default each buffer carries the oldest of the last pictures received (a steady picture about
+ * 110 ms behind the writer). With low-latency, each buffer carries the newest picture, taken at the
+ * moment the buffer is due: at most one poll (10 ms) behind the writer. The default of the property
+ * comes from the camera's device entry (value "LowLatency"), so users can choose it once for every
+ * application.
  */
 #include "filter/gstostrelsrc.h"
 
 #include "filter/FrameReceiver.h"
 #include "filter/OstrelPin.h"
+#include "platform/RegistryStore.h"
 
 GST_DEBUG_CATEGORY_STATIC(gst_ostrel_src_debug);
 #define GST_CAT_DEFAULT gst_ostrel_src_debug
@@ -26,7 +34,17 @@ struct _GstOstrelSrc {
   kalimo::FrameReceiver* receiver;  // the process-wide receiver, counted once per element
   kalimo::OstrelPin* pin;           // frame count and stamps; lives as long as the element
   gboolean flushing;
+  gboolean low_latency;
+  GstClockID wait_id;  // the low-latency wait in progress, for unlock
+  // basesrc lets each buffer go at base time + its stamp + the running time at which the first
+  // buffer was made; low-latency waits aim at the same moment, so they keep that offset too.
+  GstClockTime start_offset;
 };
+
+enum { PROP_0, PROP_LOW_LATENCY };
+
+// What a low-latency buffer needs between its time and its delivery: the wake-up and the copy.
+static constexpr GstClockTime kLowLatencyCopyTime = 5 * GST_MSECOND;
 
 #define gst_ostrel_src_parent_class parent_class
 G_DEFINE_TYPE(GstOstrelSrc, gst_ostrel_src, GST_TYPE_PUSH_SRC)
@@ -44,12 +62,15 @@ GstCaps* gst_ostrel_src_offered_caps(void) {
 }
 
 static void gst_ostrel_src_finalize(GObject* object);
+static void gst_ostrel_src_set_property(GObject* object, guint id, const GValue* value, GParamSpec* spec);
+static void gst_ostrel_src_get_property(GObject* object, guint id, GValue* value, GParamSpec* spec);
 static GstCaps* gst_ostrel_src_get_caps(GstBaseSrc* src, GstCaps* filter);
 static GstCaps* gst_ostrel_src_fixate(GstBaseSrc* src, GstCaps* caps);
 static gboolean gst_ostrel_src_set_caps(GstBaseSrc* src, GstCaps* caps);
 static gboolean gst_ostrel_src_decide_allocation(GstBaseSrc* src, GstQuery* query);
 static gboolean gst_ostrel_src_query(GstBaseSrc* src, GstQuery* query);
 static void gst_ostrel_src_get_times(GstBaseSrc* src, GstBuffer* buffer, GstClockTime* start, GstClockTime* end);
+static gboolean gst_ostrel_src_start(GstBaseSrc* src);
 static gboolean gst_ostrel_src_unlock(GstBaseSrc* src);
 static gboolean gst_ostrel_src_unlock_stop(GstBaseSrc* src);
 static GstFlowReturn gst_ostrel_src_fill(GstPushSrc* src, GstBuffer* buffer);
@@ -63,6 +84,14 @@ static void gst_ostrel_src_class_init(GstOstrelSrcClass* klass) {
   GST_DEBUG_CATEGORY_INIT(gst_ostrel_src_debug, "ostrelsrc", 0, "Kalimo virtual camera source");
 
   gobject_class->finalize = gst_ostrel_src_finalize;
+  gobject_class->set_property = gst_ostrel_src_set_property;
+  gobject_class->get_property = gst_ostrel_src_get_property;
+  g_object_class_install_property(
+      gobject_class, PROP_LOW_LATENCY,
+      g_param_spec_boolean("low-latency", "Low latency",
+                           "Deliver the newest picture when each buffer is due, instead of the oldest of the last "
+                           "pictures received (default from the camera's device entry)",
+                           FALSE, static_cast<GParamFlags>(G_PARAM_READWRITE | G_PARAM_STATIC_STRINGS)));
 
   gst_element_class_set_static_metadata(element_class, "Kalimo virtual camera", "Source/Video",
                                         "Delivers the pictures that Kalimo sends to its virtual camera",
@@ -77,6 +106,7 @@ static void gst_ostrel_src_class_init(GstOstrelSrcClass* klass) {
   basesrc_class->decide_allocation = GST_DEBUG_FUNCPTR(gst_ostrel_src_decide_allocation);
   basesrc_class->query = GST_DEBUG_FUNCPTR(gst_ostrel_src_query);
   basesrc_class->get_times = GST_DEBUG_FUNCPTR(gst_ostrel_src_get_times);
+  basesrc_class->start = GST_DEBUG_FUNCPTR(gst_ostrel_src_start);
   basesrc_class->unlock = GST_DEBUG_FUNCPTR(gst_ostrel_src_unlock);
   basesrc_class->unlock_stop = GST_DEBUG_FUNCPTR(gst_ostrel_src_unlock_stop);
   pushsrc_class->fill = GST_DEBUG_FUNCPTR(gst_ostrel_src_fill);
@@ -89,6 +119,41 @@ static void gst_ostrel_src_init(GstOstrelSrc* self) {
   self->receiver = kalimo::AcquireReceiver();
   self->pin = new kalimo::OstrelPin();
   self->flushing = FALSE;
+  self->wait_id = nullptr;
+  self->start_offset = GST_CLOCK_TIME_NONE;
+  int error = 0;
+  const auto lowLatency = kalimo::platform::RegistryStore::ReadDword(
+      kalimo::platform::RegistryRoot::kClassesRoot, kalimo::platform::kCameraInstanceKey,
+      kalimo::platform::kLowLatencyValue, error);
+  self->low_latency = lowLatency && *lowLatency != 0;
+}
+
+static void gst_ostrel_src_set_property(GObject* object, guint id, const GValue* value, GParamSpec* spec) {
+  GstOstrelSrc* self = GST_OSTREL_SRC(object);
+  switch (id) {
+    case PROP_LOW_LATENCY:
+      GST_OBJECT_LOCK(self);
+      self->low_latency = g_value_get_boolean(value);
+      GST_OBJECT_UNLOCK(self);
+      // The pipeline asks again for the latency, which depends on the mode.
+      gst_element_post_message(GST_ELEMENT(self), gst_message_new_latency(GST_OBJECT(self)));
+      break;
+    default:
+      G_OBJECT_WARN_INVALID_PROPERTY_ID(object, id, spec);
+  }
+}
+
+static void gst_ostrel_src_get_property(GObject* object, guint id, GValue* value, GParamSpec* spec) {
+  GstOstrelSrc* self = GST_OSTREL_SRC(object);
+  switch (id) {
+    case PROP_LOW_LATENCY:
+      GST_OBJECT_LOCK(self);
+      g_value_set_boolean(value, self->low_latency);
+      GST_OBJECT_UNLOCK(self);
+      break;
+    default:
+      G_OBJECT_WARN_INVALID_PROPERTY_ID(object, id, spec);
+  }
 }
 
 static void gst_ostrel_src_finalize(GObject* object) {
@@ -163,9 +228,15 @@ static gboolean gst_ostrel_src_decide_allocation(GstBaseSrc* src, GstQuery* quer
 
 static gboolean gst_ostrel_src_query(GstBaseSrc* src, GstQuery* query) {
   if (GST_QUERY_TYPE(query) == GST_QUERY_LATENCY) {
-    // A live source: a frame is ready one frame length after its start.
-    const GstClockTime frame = gst_util_uint64_scale_int(GST_SECOND, 1, kalimo::OstrelPin::kFramesPerSecond);
-    gst_query_set_latency(query, TRUE, frame, GST_CLOCK_TIME_NONE);
+    // By default a picture is taken a frame before its time (it is ready one frame length after its
+    // start). In low-latency mode it is taken at its time, so only the copy itself lies between.
+    GstOstrelSrc* self = GST_OSTREL_SRC(src);
+    GST_OBJECT_LOCK(self);
+    const gboolean lowLatency = self->low_latency;
+    GST_OBJECT_UNLOCK(self);
+    const GstClockTime latency = lowLatency ? kLowLatencyCopyTime
+                                            : gst_util_uint64_scale_int(GST_SECOND, 1, kalimo::OstrelPin::kFramesPerSecond);
+    gst_query_set_latency(query, TRUE, latency, GST_CLOCK_TIME_NONE);
     return TRUE;
   }
   return GST_BASE_SRC_CLASS(parent_class)->query(src, query);
@@ -182,10 +253,17 @@ static void gst_ostrel_src_get_times(GstBaseSrc* src, GstBuffer* buffer, GstCloc
   }
 }
 
+static gboolean gst_ostrel_src_start(GstBaseSrc* src) {
+  GstOstrelSrc* self = GST_OSTREL_SRC(src);
+  self->start_offset = GST_CLOCK_TIME_NONE;  // basesrc measures its offset anew after each start
+  return TRUE;
+}
+
 static gboolean gst_ostrel_src_unlock(GstBaseSrc* src) {
   GstOstrelSrc* self = GST_OSTREL_SRC(src);
   GST_OBJECT_LOCK(self);
   self->flushing = TRUE;
+  if (self->wait_id) gst_clock_id_unschedule(self->wait_id);
   GST_OBJECT_UNLOCK(self);
   return TRUE;
 }
@@ -198,12 +276,47 @@ static gboolean gst_ostrel_src_unlock_stop(GstBaseSrc* src) {
   return TRUE;
 }
 
+// Low latency: waits until the buffer is due, so that the picture is taken at the last moment
+// rather than a whole frame before basesrc's own wait lets the buffer go. An interrupted wait
+// returns FALSE.
+static gboolean gst_ostrel_src_wait_until_due(GstOstrelSrc* self) {
+  GstClock* clock = gst_element_get_clock(GST_ELEMENT(self));
+  if (!clock) return TRUE;  // not playing against a clock: nothing to wait for
+  const GstClockTime baseTime = gst_element_get_base_time(GST_ELEMENT(self));
+  const auto stamp = static_cast<GstClockTime>(self->pin->NextFrameStart());
+  if (!GST_CLOCK_TIME_IS_VALID(self->start_offset)) {
+    const GstClockTime now = gst_clock_get_time(clock);
+    const GstClockTime running = now > baseTime ? now - baseTime : 0;
+    self->start_offset = running > stamp ? running - stamp : 0;
+  }
+  GstClockID id = gst_clock_new_single_shot_id(clock, baseTime + stamp + self->start_offset);
+  gst_object_unref(clock);
+  GST_OBJECT_LOCK(self);
+  if (self->flushing) {
+    GST_OBJECT_UNLOCK(self);
+    gst_clock_id_unref(id);
+    return FALSE;
+  }
+  self->wait_id = id;
+  GST_OBJECT_UNLOCK(self);
+  const GstClockReturn result = gst_clock_id_wait(id, nullptr);
+  GST_OBJECT_LOCK(self);
+  self->wait_id = nullptr;
+  GST_OBJECT_UNLOCK(self);
+  gst_clock_id_unref(id);
+  return result != GST_CLOCK_UNSCHEDULED;
+}
+
 static GstFlowReturn gst_ostrel_src_fill(GstPushSrc* src, GstBuffer* buffer) {
   GstOstrelSrc* self = GST_OSTREL_SRC(src);
   GST_OBJECT_LOCK(self);
   const gboolean flushing = self->flushing;
+  const gboolean lowLatency = self->low_latency;
   GST_OBJECT_UNLOCK(self);
   if (flushing) return GST_FLOW_FLUSHING;
+  if (lowLatency && gst_base_src_is_live(GST_BASE_SRC(src)) && !gst_ostrel_src_wait_until_due(self)) {
+    return GST_FLOW_FLUSHING;
+  }
 
   GstVideoFrame frame;
   if (!gst_video_frame_map(&frame, &self->info, buffer, GST_MAP_WRITE)) {
@@ -214,7 +327,8 @@ static GstFlowReturn gst_ostrel_src_fill(GstPushSrc* src, GstBuffer* buffer) {
   const auto stamp = self->pin->FillBuffer(
       self->receiver, static_cast<unsigned char*>(GST_VIDEO_FRAME_PLANE_DATA(&frame, 0)),
       size - GST_VIDEO_FRAME_PLANE_OFFSET(&frame, 0), GST_VIDEO_FRAME_WIDTH(&frame), GST_VIDEO_FRAME_HEIGHT(&frame),
-      GST_VIDEO_FRAME_PLANE_STRIDE(&frame, 0), true);
+      GST_VIDEO_FRAME_PLANE_STRIDE(&frame, 0), true,
+      lowLatency ? kalimo::FrameChoice::kNewest : kalimo::FrameChoice::kOldest);
   gst_video_frame_unmap(&frame);
 
   GST_BUFFER_PTS(buffer) = static_cast<GstClockTime>(stamp.start);

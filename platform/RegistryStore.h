@@ -22,6 +22,9 @@ enum class RegistryRoot { kClassesRoot, kCurrentUser };
 inline constexpr const char* kCameraInstanceKey =
     "CLSID\\{860BB310-5D01-11d0-BD3B-00A0C911CE86}\\Instance\\Virtual Camera";
 inline constexpr const char* kFriendlyNameValue = "FriendlyName";
+// 1: cameras deliver the newest picture (low latency) unless a client says otherwise; 0 or missing:
+// the steady default, the oldest of the last few pictures.
+inline constexpr const char* kLowLatencyValue = "LowLatency";
 
 class RegistryStore {
  public:

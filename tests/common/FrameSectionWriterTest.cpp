@@ -79,11 +79,20 @@ std::uint64_t SequenceOf(const std::vector<unsigned char>& bytes) {
 TEST_F(FrameSectionWriterTest, EveryFrameMovesTheSequenceCounterOnByTwo) {
   const auto pixels = Pattern(24);
   ASSERT_TRUE(WriteFrameToSection(pixels.data(), cell, 24, 3, 2));
-  EXPECT_EQ(SequenceOf(section.ReadAll()), 2u);
+  const std::uint64_t first = SequenceOf(section.ReadAll());
+  EXPECT_EQ(first % 2, 0u);
+  EXPECT_GT(first, 2u);  // a new object's counter starts from the clock, not from 0
   ASSERT_TRUE(WriteTopDownFrameToSection(pixels.data(), cell, 12, 3, 2));
-  EXPECT_EQ(SequenceOf(section.ReadAll()), 4u);
+  EXPECT_EQ(SequenceOf(section.ReadAll()), first + 2);
   EXPECT_FALSE(WriteFrameToSection(pixels.data(), cell, -1, 3, 2));  // refused frames do not count
-  EXPECT_EQ(SequenceOf(section.ReadAll()), 4u);
+  EXPECT_EQ(SequenceOf(section.ReadAll()), first + 2);
+
+  // The next writer of the same object goes on counting.
+  FrameSectionHandle another;
+  ASSERT_TRUE(WriteFrameToSection(pixels.data(), another, 24, 3, 2));
+  EXPECT_EQ(SequenceOf(section.ReadAll()), first + 4);
+  platform::UnmapSection(another.view, kSectionObjectSize);
+  platform::CloseSection(another.handle);
 }
 
 TEST_F(FrameSectionWriterTest, CounterLeftOddByADeadWriterBecomesEvenAgain) {
