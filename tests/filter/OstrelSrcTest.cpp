@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "common/ApplyDataToOstrel.h"
+#include "platform/RegistryStore.h"
 #include "tests/filter/FilterTestSupport.h"
 #include "tests/filter/GstPluginFixture.h"
 #include "tests/support/TestSection.h"
@@ -161,6 +162,54 @@ TEST_F(OstrelSrcTest, AnswersTheLatencyQueryAsALiveSourceOfOneFrame) {
   EXPECT_TRUE(live);
   EXPECT_EQ(min, kFrame);
   EXPECT_EQ(max, GST_CLOCK_TIME_NONE);
+}
+
+GstClockTime QueryMinimumLatency(GstHarness* harness) {
+  GstQuery* query = gst_query_new_latency();
+  GstClockTime min = GST_CLOCK_TIME_NONE;
+  if (gst_pad_peer_query(harness->sinkpad, query)) gst_query_parse_latency(query, nullptr, &min, nullptr);
+  gst_query_unref(query);
+  return min;
+}
+
+TEST_F(OstrelSrcTest, LowLatencyDeliversTheNewestPictureAtOnce) {
+  g_object_set(harness->element, "low-latency", TRUE, nullptr);
+  gst_harness_play(harness);
+  const auto first = test::PatternFrame(640, 480, 1);
+  Send(first, 640, 480);
+  Pulled last;
+  ASSERT_TRUE(PullUntil(test::TopDown(first, 640, 480), last));
+  // Let the list fill with the first picture: the default mode would go on showing it for about
+  // 110 ms after the next one arrives.
+  for (int i = 0; i < 6; ++i) Pull(harness);
+  const auto second = test::PatternFrame(640, 480, 2);
+  Send(second, 640, 480);
+  std::this_thread::sleep_for(std::chrono::milliseconds(15));  // one poll picks it up
+  // At most one buffer made before the picture arrived may still be on its way.
+  const Pulled next = Pull(harness);
+  EXPECT_TRUE(next.bytes == test::TopDown(second, 640, 480) || Pull(harness).bytes == test::TopDown(second, 640, 480));
+  EXPECT_EQ(QueryMinimumLatency(harness), 5 * GST_MSECOND);
+}
+
+TEST(OstrelSrcDefaults, LowLatencyDefaultComesFromTheDeviceEntry) {
+  test::UserFolders folders;
+  const auto lowLatencyOf = [] {
+    GstElement* element = gst_element_factory_make("ostrelsrc", nullptr);
+    gboolean value = FALSE;
+    g_object_get(element, "low-latency", &value, nullptr);
+    gst_object_unref(element);
+    return value;
+  };
+  EXPECT_FALSE(lowLatencyOf());  // no device entry
+  int error = 0;
+  using platform::RegistryStore;
+  ASSERT_TRUE(RegistryStore::CreateKey(platform::RegistryRoot::kClassesRoot, platform::kCameraInstanceKey, error));
+  ASSERT_TRUE(RegistryStore::WriteDword(platform::RegistryRoot::kClassesRoot, platform::kCameraInstanceKey,
+                                        platform::kLowLatencyValue, 1, error));
+  EXPECT_TRUE(lowLatencyOf());
+  ASSERT_TRUE(RegistryStore::WriteDword(platform::RegistryRoot::kClassesRoot, platform::kCameraInstanceKey,
+                                        platform::kLowLatencyValue, 0, error));
+  EXPECT_FALSE(lowLatencyOf());
 }
 
 int ThreadCount() {
