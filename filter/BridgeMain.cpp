@@ -3,6 +3,8 @@
 //   ostrel-bridge                      publish a PipeWire camera node (browsers, chat clients, and
 //                                      V4L2-only programs through pw-v4l2)
 //   ostrel-bridge --v4l2 /dev/videoN   write into a v4l2loopback device instead
+//   --low-latency on|off               the newest picture at once, or the steady default (without
+//                                      the option: the choice kept in the camera's device entry)
 //
 // The node carries the camera's friendly name. In PipeWire mode the camera runs only while a
 // consumer streams from the node, so the main program is started when a consumer starts watching,
@@ -25,12 +27,14 @@ namespace {
 struct Options {
   std::string v4l2Device;
   std::string v4l2Format = "YUY2";
+  std::string lowLatency;  // "on", "off", or empty for the device entry's choice
 };
 
 struct Bridge {
   GMainLoop* loop = nullptr;
   GstElement* pipeline = nullptr;
   kalimo::PipeWireCamera camera;
+  std::string source = "ostrelsrc";  // the camera element with its options
   int status = 0;
 };
 
@@ -119,7 +123,7 @@ gboolean ApplyStreamingChange(gpointer data) {
   StopPipeline(bridge);
   if (!change->streaming) return G_SOURCE_REMOVE;
   const auto& format = change->format;
-  const std::string description = "ostrelsrc ! video/x-raw,width=" + std::to_string(format.width) +
+  const std::string description = bridge.source + " ! video/x-raw,width=" + std::to_string(format.width) +
                                   ",height=" + std::to_string(format.height) +
                                   " ! videoconvert ! video/x-raw,format=" + format.name +
                                   " ! appsink name=sink max-buffers=2 drop=true sync=false";
@@ -148,6 +152,9 @@ bool ParseOptions(int argc, char** argv, Options& options) {
     } else if (std::strcmp(argv[i], "--format") == 0 && i + 1 < argc) {
       options.v4l2Format = argv[++i];
       if (options.v4l2Format != "YUY2" && options.v4l2Format != "I420" && options.v4l2Format != "NV12") return false;
+    } else if (std::strcmp(argv[i], "--low-latency") == 0 && i + 1 < argc) {
+      options.lowLatency = argv[++i];
+      if (options.lowLatency != "on" && options.lowLatency != "off") return false;
     } else {
       return false;
     }
@@ -160,11 +167,15 @@ bool ParseOptions(int argc, char** argv, Options& options) {
 int main(int argc, char** argv) {
   Options options;
   if (!ParseOptions(argc, argv, options)) {
-    std::fprintf(stderr, "usage: %s [--v4l2 /dev/videoN [--format YUY2|I420|NV12]]\n", argv[0]);
+    std::fprintf(stderr, "usage: %s [--v4l2 /dev/videoN [--format YUY2|I420|NV12]] [--low-latency on|off]\n",
+                 argv[0]);
     return 2;
   }
   gst_init(nullptr, nullptr);
   Bridge bridge;
+  if (!options.lowLatency.empty()) {
+    bridge.source += options.lowLatency == "on" ? " low-latency=true" : " low-latency=false";
+  }
   bridge.loop = g_main_loop_new(nullptr, FALSE);
   g_unix_signal_add(SIGINT, OnSignal, &bridge);
   g_unix_signal_add(SIGTERM, OnSignal, &bridge);
@@ -173,7 +184,7 @@ int main(int argc, char** argv) {
   if (!options.v4l2Device.empty()) {
     // A loopback device shows its readers a camera only while somebody writes, so the camera runs
     // from the start here.
-    const std::string description = "ostrelsrc ! videoconvert ! video/x-raw,format=" + options.v4l2Format +
+    const std::string description = bridge.source + " ! videoconvert ! video/x-raw,format=" + options.v4l2Format +
                                     " ! v4l2sink device=\"" + options.v4l2Device + "\" sync=false";
     if (!StartPipeline(bridge, description)) return 1;
     std::printf("Writing the camera \"%s\" into %s.\n", name.c_str(), options.v4l2Device.c_str());

@@ -32,6 +32,7 @@
 #include "media/CSampleGrabberCB.h"
 #include "media/MediaResult.h"
 #include "platform/SingleInstance.h"
+#include "shell/feed/CameraPreferences.h"
 #include "shell/feed/FeedOptions.h"
 #include "shell/feed/FeedRecorder.h"
 #include "shell/feed/ScreenSource.h"
@@ -176,6 +177,8 @@ int Feed(const FeedOptions& options, const sigset_t& stopSignals) {
     }
     case SourceKind::ListCameras:
       return ListCameras();
+    case SourceKind::None:
+      return 0;
   }
   KALIMO_LOG_INFO("feeding the virtual camera from %s", label.c_str());
 
@@ -240,6 +243,12 @@ int main(int argc, char** argv) {
   // Without a logging configuration in the working folder the records go nowhere; failures are
   // printed to standard error all the same.
   if (!log::Configure()) log4cplus::Logger::getRoot().addAppender(log4cplus::SharedAppenderPtr(new log4cplus::NullAppender));
+  if (options->lowLatency) {
+    if (!feed::StoreCameraLowLatency(*options->lowLatency, error)) return feed::Fail(error);
+    std::printf("The virtual camera now delivers %s.\n",
+                *options->lowLatency ? "the newest picture at once (low latency)" : "a steady picture (default)");
+  }
+  if (options->source == feed::SourceKind::None) return 0;
   if (options->source == feed::SourceKind::ListCameras) return feed::ListCameras();
 
   // While it feeds, kalimo-feed is the producer of frames: it serves the endpoint that tells the

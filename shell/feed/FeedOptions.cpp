@@ -28,6 +28,13 @@ std::optional<FeedOptions> ParseFeedOptions(const std::vector<std::string>& argu
     std::string text;
     if (word == "--loop") {
       options.loop = true;
+    } else if (word == "--low-latency") {
+      if (!value(text)) return std::nullopt;
+      if (text != "on" && text != "off") {
+        error = "--low-latency takes on or off";
+        return std::nullopt;
+      }
+      options.lowLatency = text == "on";
     } else if (word == "--record") {
       if (!value(options.recordPath)) return std::nullopt;
     } else if (word == "--snapshot") {
@@ -50,6 +57,10 @@ std::optional<FeedOptions> ParseFeedOptions(const std::vector<std::string>& argu
     }
   }
   if (!haveSource) {
+    if (options.lowLatency) {  // only the camera's mode is set
+      options.source = SourceKind::None;
+      return options;
+    }
     error = "no source given";
     return std::nullopt;
   }

@@ -6,7 +6,7 @@
 
 namespace kalimo::feed {
 
-enum class SourceKind { Video, Camera, Image, Screen, ListCameras };
+enum class SourceKind { None, Video, Camera, Image, Screen, ListCameras };
 
 struct FeedOptions {
   SourceKind source = SourceKind::Video;
@@ -14,13 +14,18 @@ struct FeedOptions {
   bool loop = false;         // start a video file again at its end
   std::string recordPath;    // --record FILE.avi, or empty
   std::string snapshotPath;  // --snapshot FILE.jpg, or empty
+  std::optional<bool> lowLatency;  // --low-latency on|off: the cameras' default mode, kept for the user
 };
 
 // The options, or empty with `error` set to what is wrong.
 std::optional<FeedOptions> ParseFeedOptions(const std::vector<std::string>& arguments, std::string& error);
 
 inline constexpr const char* kFeedUsage =
-    "usage: kalimo-feed [--loop] [--record FILE.avi] [--snapshot FILE.jpg] SOURCE\n"
+    "usage: kalimo-feed [--low-latency on|off] [--loop] [--record FILE.avi] [--snapshot FILE.jpg] SOURCE\n"
+    "       kalimo-feed --low-latency on|off\n"
+    "--low-latency on makes the virtual camera hand out the newest picture at once (about 10-25 ms\n"
+    "behind); off keeps the steady default (about 150 ms behind). The choice is kept for every\n"
+    "application that opens the camera afterwards.\n"
     "SOURCE is one of:\n"
     "  --video FILE      a video file (FILE alone means the same)\n"
     "  --camera CAMERA   a camera, by its name or its position in --list-cameras (from 0)\n"

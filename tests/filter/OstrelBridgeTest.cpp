@@ -164,7 +164,8 @@ TEST(OstrelBridge, APipeWireClientReceivesTheCameraUprightUnderItsName) {
 
   PrivatePipeWire pipewire(folders.Dir() / "runtime");
   ASSERT_TRUE(pipewire.Ready()) << "the private PipeWire daemon did not start";
-  Child bridge({test::BuiltFile("ostrel-bridge").string()});
+  // In low-latency mode, the mode a video call wants; the picture must arrive the same.
+  Child bridge({test::BuiltFile("ostrel-bridge").string(), "--low-latency", "on"});
   ASSERT_TRUE(bridge.Running());
 
   std::string node;
@@ -217,6 +218,7 @@ TEST(OstrelBridge, SaysWhyItCannotStart) {
       {"--v4l2 /dev/kalimo-no-such-device", 1, "/dev/kalimo-no-such-device"},
       {"--format RGB --v4l2 /dev/null", 2, "usage:"},
       {"--v4l2", 2, "usage:"},
+      {"--low-latency maybe", 2, "usage:"},
   };
   for (const auto& c : cases) {
     FILE* pipe = popen((bridge + " " + c.arguments + " 2>&1").c_str(), "r");

@@ -16,6 +16,8 @@
 #include "media/CMyVideoPlayer.h"
 #include "media/MediaResult.h"
 #include "platform/SingleInstance.h"
+#include "platform/RegistryStore.h"
+#include "shell/feed/CameraPreferences.h"
 #include "shell/feed/FeedOptions.h"
 #include "tests/media/MediaTestSupport.h"
 #include "tests/support/TempDir.h"
@@ -47,6 +49,9 @@ TEST(FeedOptionsTest, ParsesSourcesAndRefusesWhatCannotWork) {
       {{"--loop", "--camera", "0"}, false, {}, ""},
       {{"--record"}, false, {}, ""},
       {{"--frobnicate", "a.avi"}, false, {}, ""},
+      {{"--low-latency", "on"}, true, SourceKind::None, ""},
+      {{"--low-latency", "off", "clip.avi"}, true, SourceKind::Video, "clip.avi"},
+      {{"--low-latency", "yes"}, false, {}, ""},
   };
   for (const auto& c : cases) {
     std::string error;
@@ -59,6 +64,26 @@ TEST(FeedOptionsTest, ParsesSourcesAndRefusesWhatCannotWork) {
     EXPECT_EQ(options->source, c.source);
     EXPECT_EQ(options->argument, c.argument);
   }
+}
+
+// The camera's mode is kept in its device entry, where every new camera element reads it.
+TEST(FeedOptionsTest, LowLatencyIsKeptForTheRegisteredCamera) {
+  test::TempDir config;
+  setenv("XDG_CONFIG_HOME", config.Str().c_str(), 1);
+  std::string error;
+  EXPECT_FALSE(feed::StoreCameraLowLatency(true, error));
+  EXPECT_NE(error.find("not registered"), std::string::npos) << error;
+
+  int code = 0;
+  using platform::RegistryStore;
+  ASSERT_TRUE(RegistryStore::CreateKey(platform::RegistryRoot::kClassesRoot, platform::kCameraInstanceKey, code));
+  for (const bool lowLatency : {true, false}) {
+    ASSERT_TRUE(feed::StoreCameraLowLatency(lowLatency, error)) << error;
+    EXPECT_EQ(RegistryStore::ReadDword(platform::RegistryRoot::kClassesRoot, platform::kCameraInstanceKey,
+                                       platform::kLowLatencyValue, code),
+              std::optional<std::uint32_t>(lowLatency ? 1 : 0));
+  }
+  unsetenv("XDG_CONFIG_HOME");
 }
 
 // ---- a client of the virtual camera ----------------------------------------------------------
