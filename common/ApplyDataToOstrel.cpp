@@ -117,7 +117,6 @@ bool WriteTopDownFrameToSection(const void* topDownRows, FrameSectionHandle& han
   const auto* source = static_cast<const unsigned char*>(topDownRows);
   unsigned char* target = view + kSectionHeaderSize;
   // The section is written front to back (the source is read back to front), as a plain copy writes.
-  // The section is written front to back (the source is read back to front), as a plain copy writes.
   for (int row = 0; row < height; ++row) {
     unsigned char* targetRow = target + static_cast<std::int64_t>(row) * dibStride;
     std::memcpy(targetRow, source + static_cast<std::int64_t>(height - 1 - row) * sourceStride, rowBytes);
