@@ -90,6 +90,15 @@ std::shared_ptr<const unsigned char[]> ReadSection(std::int32_t& outWidth, std::
 
   // A section with the counter is longer than the frame area; a shorter one is read the plain way.
   if (state && state->useSequence) {
+    // The common case, nothing new written: a look at the counter alone, without mapping anything.
+    std::uint64_t sequence = 0;
+    if (state->frame.pBuffer && view.Read(static_cast<std::size_t>(kSequenceOffset), &sequence, sizeof sequence, error) &&
+        sequence == state->sequence) {
+      outWidth = state->frame.nWidth;
+      outHeight = state->frame.nHeight;
+      outSize = state->frame.nBufferSize;
+      return state->frame.pBuffer;
+    }
     if (const unsigned char* section = view.Map(static_cast<std::size_t>(kSectionObjectSize), error)) {
       return ReadSequenced(section, outWidth, outHeight, outSize, *state);
     }

@@ -31,6 +31,9 @@ class ReadOnlySectionView {
   bool Open(const std::string& name, int& error);
   // Maps the first `size` bytes. Fails (without touching memory) when the section is shorter.
   const unsigned char* Map(std::size_t size, int& error);
+  // Copies `size` bytes from `offset` without mapping the whole section: a cheap look at a few
+  // bytes. Fails when the section is shorter.
+  bool Read(std::size_t offset, void* out, std::size_t size, int& error);
 
  private:
   std::intptr_t handle_ = -1;  // a file descriptor here, a HANDLE on Windows

@@ -39,6 +39,17 @@ const unsigned char* ReadOnlySectionView::Map(std::size_t size, int& error) {
   return static_cast<const unsigned char*>(view_);
 }
 
+bool ReadOnlySectionView::Read(std::size_t offset, void* out, std::size_t size, int& error) {
+  if (handle_ == kNoSection) {
+    error = EINVAL;
+    return false;
+  }
+  const ssize_t got = pread(static_cast<int>(handle_), out, size, static_cast<off_t>(offset));
+  if (got == static_cast<ssize_t>(size)) return true;
+  error = got < 0 ? errno : EINVAL;  // short: the section ends before
+  return false;
+}
+
 std::string UserDataFile(const std::string& folder, const std::string& name) {
   const std::string base = UserConfigDirectory();
   if (base.empty()) return {};

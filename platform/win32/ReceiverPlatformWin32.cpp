@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "platform/ReceiverPlatform.h"
 #include "platform/win32/ModuleHandle.h"
@@ -63,6 +64,27 @@ const unsigned char* ReadOnlySectionView::Map(std::size_t size, int& error) {
   }
   size_ = size;
   return static_cast<const unsigned char*>(view_);
+}
+
+bool ReadOnlySectionView::Read(std::size_t offset, void* out, std::size_t size, int& error) {
+  if (handle_ == -1) {
+    error = ERROR_INVALID_HANDLE;
+    return false;
+  }
+  // A view must start at a multiple of the allocation granularity: map the few bytes from there.
+  SYSTEM_INFO system{};
+  GetSystemInfo(&system);
+  const std::size_t start = offset - offset % system.dwAllocationGranularity;
+  const auto high = static_cast<DWORD>(static_cast<unsigned long long>(start) >> 32);
+  const auto low = static_cast<DWORD>(start & 0xFFFFFFFFu);
+  void* view = MapViewOfFile(AsHandle(handle_), FILE_MAP_READ, high, low, offset - start + size);
+  if (!view) {
+    error = static_cast<int>(GetLastError());
+    return false;
+  }
+  std::memcpy(out, static_cast<const unsigned char*>(view) + (offset - start), size);
+  UnmapViewOfFile(view);
+  return true;
 }
 
 std::string UserDataFile(const std::string& folder, const std::string& name) {
