@@ -62,8 +62,8 @@ GstCaps* gst_ostrel_src_offered_caps(void) {
 }
 
 static void gst_ostrel_src_finalize(GObject* object);
-static void gst_ostrel_src_set_property(GObject* object, guint id, const GValue* value, GParamSpec* spec);
-static void gst_ostrel_src_get_property(GObject* object, guint id, GValue* value, GParamSpec* spec);
+static void gst_ostrel_src_set_property(GObject* object, guint id, const GValue* value, GParamSpec* pspec);
+static void gst_ostrel_src_get_property(GObject* object, guint id, GValue* value, GParamSpec* pspec);
 static GstCaps* gst_ostrel_src_get_caps(GstBaseSrc* src, GstCaps* filter);
 static GstCaps* gst_ostrel_src_fixate(GstBaseSrc* src, GstCaps* caps);
 static gboolean gst_ostrel_src_set_caps(GstBaseSrc* src, GstCaps* caps);
@@ -128,7 +128,7 @@ static void gst_ostrel_src_init(GstOstrelSrc* self) {
   self->low_latency = lowLatency && *lowLatency != 0;
 }
 
-static void gst_ostrel_src_set_property(GObject* object, guint id, const GValue* value, GParamSpec* spec) {
+static void gst_ostrel_src_set_property(GObject* object, guint id, const GValue* value, GParamSpec* pspec) {
   GstOstrelSrc* self = GST_OSTREL_SRC(object);
   switch (id) {
     case PROP_LOW_LATENCY:
@@ -139,11 +139,11 @@ static void gst_ostrel_src_set_property(GObject* object, guint id, const GValue*
       gst_element_post_message(GST_ELEMENT(self), gst_message_new_latency(GST_OBJECT(self)));
       break;
     default:
-      G_OBJECT_WARN_INVALID_PROPERTY_ID(object, id, spec);
+      G_OBJECT_WARN_INVALID_PROPERTY_ID(object, id, pspec);
   }
 }
 
-static void gst_ostrel_src_get_property(GObject* object, guint id, GValue* value, GParamSpec* spec) {
+static void gst_ostrel_src_get_property(GObject* object, guint id, GValue* value, GParamSpec* pspec) {
   GstOstrelSrc* self = GST_OSTREL_SRC(object);
   switch (id) {
     case PROP_LOW_LATENCY:
@@ -152,7 +152,7 @@ static void gst_ostrel_src_get_property(GObject* object, guint id, GValue* value
       GST_OBJECT_UNLOCK(self);
       break;
     default:
-      G_OBJECT_WARN_INVALID_PROPERTY_ID(object, id, spec);
+      G_OBJECT_WARN_INVALID_PROPERTY_ID(object, id, pspec);
   }
 }
 

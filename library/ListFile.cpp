@@ -7,6 +7,7 @@
 #include <cerrno>
 
 #include "common/Logging.h"
+#include "platform/FileWriting.h"
 #include "platform/ProgramPaths.h"
 #include "platform/TextEncoding.h"
 
@@ -19,17 +20,6 @@ constexpr const char* kLineEnd = "\r\n";
 bool Exists(const std::string& path) {
   struct stat info {};
   return ::lstat(path.c_str(), &info) == 0;
-}
-
-bool WriteAll(int descriptor, const std::string& bytes) {
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t written = ::write(descriptor, bytes.data() + done, bytes.size() - done);
-    if (written < 0 && errno == EINTR) continue;
-    if (written <= 0) return false;
-    done += static_cast<std::size_t>(written);
-  }
-  return true;
 }
 
 // The whole content of a regular file; empty when it cannot be opened or read.
@@ -149,7 +139,7 @@ bool ListFile::WriteListFile(const std::vector<std::string>& lines, const std::s
   }
   // The new list must be on the disk before it replaces the old one, or a power cut could leave
   // an empty list behind.
-  bool written = WriteAll(descriptor, content) && ::fsync(descriptor) == 0;
+  bool written = platform::WriteAll(descriptor, content) && ::fsync(descriptor) == 0;
   written = (::close(descriptor) == 0) && written;
   if (!written) {
     KALIMO_LOG_DEBUG("failure to write tmp file");
@@ -167,11 +157,7 @@ bool ListFile::WriteListFile(const std::vector<std::string>& lines, const std::s
     ::unlink(temporaryPath->c_str());
     return false;
   }
-  const std::string folder = path->substr(0, path->rfind('/') + 1);
-  if (const int directory = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); directory >= 0) {
-    ::fsync(directory);
-    ::close(directory);
-  }
+  platform::SyncFolder(path->substr(0, path->rfind('/') + 1));
   return true;
 }
 

@@ -8,6 +8,7 @@
 #include "common/Messages.h"
 #include "media/CSampleGrabberCB.h"
 #include "media/CameraList.h"
+#include "media/GStreamerStart.h"
 #include "media/Inc/vmrutil.h"
 #include "media/MediaResult.h"
 #include "shell/settings/SettingParams.h"
@@ -123,15 +124,7 @@ std::optional<SourceFormat> PickSourceFormat(GstCaps* caps, FrameSize chosen, Fr
 
 }  // namespace
 
-CCaptureVideo::CCaptureVideo() {
-  GError* error = nullptr;
-  ready_ = gst_init_check(nullptr, nullptr, &error);
-  if (!ready_) {
-    KALIMO_LOG_ERROR("GStreamer: %s", error ? error->message : "?");
-    ShowWarning("CoInitialize Failed!\r\n");
-  }
-  g_clear_error(&error);
-}
+CCaptureVideo::CCaptureVideo() : ready_(StartGStreamer()) {}
 
 CCaptureVideo::~CCaptureVideo() { CloseCamera(); }
 

@@ -9,6 +9,7 @@
 #include "common/FrameSectionLayout.h"
 #include "common/Logging.h"
 #include "common/Messages.h"
+#include "media/GStreamerStart.h"
 #include "media/Inc/vmrutil.h"
 #include "media/MediaResult.h"
 
@@ -60,15 +61,7 @@ void CMyVideoSampleGrabberCB::SetFrameStep(FrameStep step) {
 
 // ---- the player ----------------------------------------------------------------------------
 
-CMyVideoPlayer::CMyVideoPlayer() {
-  GError* error = nullptr;
-  ready_ = gst_init_check(nullptr, nullptr, &error);
-  if (!ready_) {
-    KALIMO_LOG_ERROR("GStreamer: %s", error ? error->message : "?");
-    ShowWarning("CoInitialize Failed!\r\n");
-  }
-  g_clear_error(&error);
-}
+CMyVideoPlayer::CMyVideoPlayer() : ready_(StartGStreamer()) {}
 
 CMyVideoPlayer::~CMyVideoPlayer() { Close(); }
 

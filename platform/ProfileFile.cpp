@@ -12,6 +12,8 @@
 #include <optional>
 #include <sstream>
 
+#include "platform/FileWriting.h"
+
 namespace kalimo::platform {
 
 namespace {
@@ -171,17 +173,6 @@ std::optional<std::string> ReadFile(const std::string& path) {
   return content.str();
 }
 
-bool WriteAll(int descriptor, const std::string& bytes) {
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t written = ::write(descriptor, bytes.data() + done, bytes.size() - done);
-    if (written < 0 && errno == EINTR) continue;
-    if (written <= 0) return false;
-    done += static_cast<std::size_t>(written);
-  }
-  return true;
-}
-
 // Writes `bytes` to a fresh file beside `path`, flushes it to the disk and renames it over `path`:
 // readers see the old file or the new one, never a part.
 bool ReplaceFile(const std::string& requestedPath, const std::string& bytes) {
@@ -204,11 +195,7 @@ bool ReplaceFile(const std::string& requestedPath, const std::string& bytes) {
     ::unlink(temporary.c_str());
     return false;
   }
-  const std::string folder = path.has_parent_path() ? path.parent_path().string() : ".";
-  if (const int directory = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY); directory >= 0) {
-    ::fsync(directory);
-    ::close(directory);
-  }
+  SyncFolder(path.has_parent_path() ? path.parent_path().string() : ".");
   return true;
 }
 

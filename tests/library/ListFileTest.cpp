@@ -11,6 +11,7 @@
 
 #include "platform/TextEncoding.h"
 #include "tests/support/LogCapture.h"
+#include "tests/support/FileBytes.h"
 #include "tests/support/TempDir.h"
 
 namespace kalimo {
@@ -21,17 +22,8 @@ namespace fs = std::filesystem;
 constexpr int kDebug = 10000;
 constexpr int kError = 40000;
 
-std::string ReadBytes(const fs::path& path) {
-  std::ifstream file(path, std::ios::binary);
-  std::ostringstream content;
-  content << file.rdbuf();
-  return content.str();
-}
-
-void WriteBytes(const fs::path& path, const std::string& bytes) {
-  std::ofstream file(path, std::ios::binary);
-  file << bytes;
-}
+using test::ReadBytes;
+using test::WriteBytes;
 
 std::string Gbk(const std::string& utf8) { return platform::Utf8ToGb18030(utf8).value(); }
 

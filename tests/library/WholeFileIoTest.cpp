@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "tests/support/LogCapture.h"
+#include "tests/support/FileBytes.h"
 #include "tests/support/TempDir.h"
 
 namespace kalimo {
@@ -16,17 +17,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadBytes(const fs::path& path) {
-  std::ifstream file(path, std::ios::binary);
-  std::ostringstream content;
-  content << file.rdbuf();
-  return content.str();
-}
-
-void WriteBytes(const fs::path& path, const std::string& bytes) {
-  std::ofstream file(path, std::ios::binary);
-  file << bytes;
-}
+using test::ReadBytes;
+using test::WriteBytes;
 
 TEST(WholeFileIo, ReadsEveryByteIncludingZeros) {
   test::TempDir folder;

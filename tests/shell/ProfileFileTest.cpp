@@ -6,6 +6,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "tests/support/FileBytes.h"
 #include "tests/support/TempDir.h"
 
 namespace kalimo {
@@ -17,17 +18,8 @@ using platform::ReadProfileInt;
 using platform::ReadProfileString;
 using platform::WriteProfileString;
 
-std::string ReadBytes(const fs::path& path) {
-  std::ifstream file(path, std::ios::binary);
-  std::ostringstream content;
-  content << file.rdbuf();
-  return content.str();
-}
-
-void WriteBytes(const fs::path& path, const std::string& bytes) {
-  std::ofstream file(path, std::ios::binary);
-  file << bytes;
-}
+using test::ReadBytes;
+using test::WriteBytes;
 
 class ProfileFileTest : public ::testing::Test {
  protected:

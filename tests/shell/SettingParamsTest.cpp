@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "platform/ProfileFile.h"
+#include "tests/support/FileBytes.h"
 #include "tests/support/TempDir.h"
 
 namespace kalimo {
@@ -17,17 +18,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadBytes(const fs::path& path) {
-  std::ifstream file(path, std::ios::binary);
-  std::ostringstream content;
-  content << file.rdbuf();
-  return content.str();
-}
-
-void WriteBytes(const fs::path& path, const std::string& bytes) {
-  std::ofstream file(path, std::ios::binary);
-  file << bytes;
-}
+using test::ReadBytes;
+using test::WriteBytes;
 
 // A home with its own Videos folder, a program folder, and no user-dirs configuration, so the
 // user's Videos folder is $HOME/Videos.
