@@ -36,9 +36,11 @@ struct _GstOstrelSrc {
   gboolean flushing;
   gboolean low_latency;
   GstClockID wait_id;  // the low-latency wait in progress, for unlock
-  // basesrc lets each buffer go at base time + its stamp + the running time at which the first
-  // buffer was made; low-latency waits aim at the same moment, so they keep that offset too.
-  GstClockTime start_offset;
+  // basesrc lets each buffer go at base time + its stamp + (running time - stamp) of the first
+  // buffer after a start; low-latency waits aim at the same moment, so they keep that offset too.
+  // It is negative after a restart, when the stamps go on but the running time begins again.
+  GstClockTimeDiff start_offset;
+  gboolean start_offset_known;
 };
 
 enum { PROP_0, PROP_LOW_LATENCY };
@@ -120,7 +122,8 @@ static void gst_ostrel_src_init(GstOstrelSrc* self) {
   self->pin = new kalimo::OstrelPin();
   self->flushing = FALSE;
   self->wait_id = nullptr;
-  self->start_offset = GST_CLOCK_TIME_NONE;
+  self->start_offset = 0;
+  self->start_offset_known = FALSE;
   int error = 0;
   const auto lowLatency = kalimo::platform::RegistryStore::ReadDword(
       kalimo::platform::RegistryRoot::kClassesRoot, kalimo::platform::kCameraInstanceKey,
@@ -255,7 +258,7 @@ static void gst_ostrel_src_get_times(GstBaseSrc* src, GstBuffer* buffer, GstCloc
 
 static gboolean gst_ostrel_src_start(GstBaseSrc* src) {
   GstOstrelSrc* self = GST_OSTREL_SRC(src);
-  self->start_offset = GST_CLOCK_TIME_NONE;  // basesrc measures its offset anew after each start
+  self->start_offset_known = FALSE;  // basesrc measures its offset anew after each start
   return TRUE;
 }
 
@@ -283,13 +286,15 @@ static gboolean gst_ostrel_src_wait_until_due(GstOstrelSrc* self) {
   GstClock* clock = gst_element_get_clock(GST_ELEMENT(self));
   if (!clock) return TRUE;  // not playing against a clock: nothing to wait for
   const GstClockTime baseTime = gst_element_get_base_time(GST_ELEMENT(self));
-  const auto stamp = static_cast<GstClockTime>(self->pin->NextFrameStart());
-  if (!GST_CLOCK_TIME_IS_VALID(self->start_offset)) {
+  const auto stamp = static_cast<GstClockTimeDiff>(self->pin->NextFrameStart());
+  if (!self->start_offset_known) {
     const GstClockTime now = gst_clock_get_time(clock);
-    const GstClockTime running = now > baseTime ? now - baseTime : 0;
-    self->start_offset = running > stamp ? running - stamp : 0;
+    const GstClockTimeDiff running = now > baseTime ? GST_CLOCK_DIFF(baseTime, now) : 0;
+    self->start_offset = running - stamp;
+    self->start_offset_known = TRUE;
   }
-  GstClockID id = gst_clock_new_single_shot_id(clock, baseTime + stamp + self->start_offset);
+  const GstClockTimeDiff due = static_cast<GstClockTimeDiff>(baseTime) + stamp + self->start_offset;
+  GstClockID id = gst_clock_new_single_shot_id(clock, static_cast<GstClockTime>(MAX(due, 0)));
   gst_object_unref(clock);
   GST_OBJECT_LOCK(self);
   if (self->flushing) {

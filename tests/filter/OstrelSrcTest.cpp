@@ -191,6 +191,31 @@ TEST_F(OstrelSrcTest, LowLatencyDeliversTheNewestPictureAtOnce) {
   EXPECT_EQ(QueryMinimumLatency(harness), 5 * GST_MSECOND);
 }
 
+// The stamps go on across a restart while the running time begins again: the low-latency wait must
+// follow the running time, not wait out the length of the earlier run.
+TEST(OstrelSrcPipeline, LowLatencyGoesOnAtOnceAfterARestart) {
+  test::UserFolders folders;
+  GstElement* pipeline = gst_parse_launch("ostrelsrc low-latency=true ! appsink name=sink sync=true", nullptr);
+  ASSERT_NE(pipeline, nullptr);
+  GstElement* sink = gst_bin_get_by_name(GST_BIN(pipeline), "sink");
+  const auto pull = [&] {
+    GstSample* sample = gst_app_sink_try_pull_sample(GST_APP_SINK(sink), 10 * GST_SECOND);
+    if (sample) gst_sample_unref(sample);
+    return sample != nullptr;
+  };
+  gst_element_set_state(pipeline, GST_STATE_PLAYING);
+  for (int i = 0; i < 90; ++i) ASSERT_TRUE(pull());  // a run of 3 s
+  gst_element_set_state(pipeline, GST_STATE_NULL);
+  gst_element_set_state(pipeline, GST_STATE_PLAYING);
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_TRUE(pull());
+  EXPECT_TRUE(pull());
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1500));  // not 3 s
+  gst_element_set_state(pipeline, GST_STATE_NULL);
+  gst_object_unref(sink);
+  gst_object_unref(pipeline);
+}
+
 TEST(OstrelSrcDefaults, LowLatencyDefaultComesFromTheDeviceEntry) {
   test::UserFolders folders;
   const auto lowLatencyOf = [] {
