@@ -19,9 +19,7 @@ std::atomic<bool> sectionWasOpen{true};
 std::mutex receiverLock;  // guards the count and the creation and destruction of the receiver
 FrameReceiver* receiver = nullptr;
 std::size_t receiverUsers = 0;  // wider than the original 8 bits: a 256th camera must not wrap it to 0
-}  // namespace
 
-namespace {
 // Copies the header and the pixels the header announces out of a mapped section.
 std::shared_ptr<const unsigned char[]> CopyFrame(const unsigned char* section, std::int32_t& outWidth,
                                                  std::int32_t& outHeight, std::int32_t& outSize,
@@ -43,6 +41,15 @@ std::shared_ptr<const unsigned char[]> CopyFrame(const unsigned char* section, s
   return buffer;
 }
 
+// Hands out again the frame the previous read took whole.
+std::shared_ptr<const unsigned char[]> ReuseFrame(const SectionReadState& state, std::int32_t& outWidth,
+                                                  std::int32_t& outHeight, std::int32_t& outSize) {
+  outWidth = state.frame.nWidth;
+  outHeight = state.frame.nHeight;
+  outSize = state.frame.nBufferSize;
+  return state.frame.pBuffer;
+}
+
 // The read of a section whose writer keeps the sequence counter: whole frames only, and an
 // unchanged frame shared with the previous read.
 std::shared_ptr<const unsigned char[]> ReadSequenced(const unsigned char* section, std::int32_t& outWidth,
@@ -53,12 +60,7 @@ std::shared_ptr<const unsigned char[]> ReadSequenced(const unsigned char* sectio
     const std::uint64_t before = LoadSectionSequence(section);
     if (before == 0) break;    // a writer that keeps no counter: read the plain way
     if (before & 1) continue;  // a frame is being written
-    if (state.frame.pBuffer && before == state.sequence) {
-      outWidth = state.frame.nWidth;
-      outHeight = state.frame.nHeight;
-      outSize = state.frame.nBufferSize;
-      return state.frame.pBuffer;
-    }
+    if (state.frame.pBuffer && before == state.sequence) return ReuseFrame(state, outWidth, outHeight, outSize);
     auto buffer = CopyFrame(section, outWidth, outHeight, outSize, &state);
     if (!SectionUnchangedSince(section, before)) {
       ++state.tornCopies;
@@ -94,10 +96,7 @@ std::shared_ptr<const unsigned char[]> ReadSection(std::int32_t& outWidth, std::
     std::uint64_t sequence = 0;
     if (state->frame.pBuffer && view.Read(static_cast<std::size_t>(kSequenceOffset), &sequence, sizeof sequence, error) &&
         sequence == state->sequence) {
-      outWidth = state->frame.nWidth;
-      outHeight = state->frame.nHeight;
-      outSize = state->frame.nBufferSize;
-      return state->frame.pBuffer;
+      return ReuseFrame(*state, outWidth, outHeight, outSize);
     }
     if (const unsigned char* section = view.Map(static_cast<std::size_t>(kSectionObjectSize), error)) {
       return ReadSequenced(section, outWidth, outHeight, outSize, *state);
