@@ -74,4 +74,13 @@ int BusEventQueue::SyncHandler(void* /*bus*/, void* message, void* self) {
   return GST_BUS_DROP;
 }
 
+void ReleasePipeline(GstElement*& pipeline, BusEventQueue& events) {
+  events.SetOwner(nullptr);
+  if (!pipeline) return;
+  gst_element_set_state(pipeline, GST_STATE_NULL);
+  events.Detach();
+  gst_object_unref(pipeline);
+  pipeline = nullptr;
+}
+
 }  // namespace kalimo::media

@@ -39,4 +39,8 @@ class BusEventQueue {
   std::deque<PipelineEvent> events_;
 };
 
+// Tells the owner nothing more, stops `pipeline` and drops it (it becomes null): the one way a
+// media source closes its pipeline.
+void ReleasePipeline(GstElement*& pipeline, BusEventQueue& events);
+
 }  // namespace kalimo::media

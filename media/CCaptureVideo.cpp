@@ -255,13 +255,7 @@ int CCaptureVideo::Start(GstDevice* device, VideoWindow* previewWindow, FrameSiz
 }
 
 void CCaptureVideo::CloseCamera() {
-  events_.SetOwner(nullptr);
-  if (graph_) {
-    gst_element_set_state(graph_, GST_STATE_NULL);
-    events_.Detach();
-    gst_object_unref(graph_);
-    graph_ = nullptr;
-  }
+  ReleasePipeline(graph_, events_);
   sink_.reset();
 }
 

@@ -137,14 +137,8 @@ int CMyVideoPlayer::LoadFileUnguarded(const std::string& path, VideoWindow* vide
 bool CMyVideoPlayer::TakeNextEvent(Event& event) { return events_.TakeNext(event); }
 
 void CMyVideoPlayer::Close() {
-  events_.SetOwner(nullptr);
   videoWindow_.store(nullptr);
-  if (graph_) {
-    gst_element_set_state(graph_, GST_STATE_NULL);
-    events_.Detach();
-    gst_object_unref(graph_);
-    graph_ = nullptr;
-  }
+  ReleasePipeline(graph_, events_);
   sink_.reset();
   hasAudio_ = false;
 }

@@ -5,34 +5,19 @@
 
 #include "filter/win32/COstrel.h"
 #include "filter/win32/dshow/ModuleLocks.h"
+#include "filter/win32/dshow/SingleInterfaceObject.h"
 
 namespace kalimo {
 
 namespace {
 
-class FilterClassFactory final : public IClassFactory {
+class FilterClassFactory final : public dshow::SingleInterfaceObject<IClassFactory> {
  public:
   FilterClassFactory() { dshow::ObjectCreated(); }
-  ~FilterClassFactory() { dshow::ObjectDestroyed(); }
+  ~FilterClassFactory() override { dshow::ObjectDestroyed(); }
   FilterClassFactory(const FilterClassFactory&) = delete;
   FilterClassFactory& operator=(const FilterClassFactory&) = delete;
 
-  STDMETHODIMP QueryInterface(REFIID riid, void** object) override {
-    if (!object) return E_POINTER;
-    if (riid == IID_IUnknown || riid == IID_IClassFactory) {
-      *object = static_cast<IClassFactory*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-  }
-  STDMETHODIMP_(ULONG) AddRef() override { return ++references_; }
-  STDMETHODIMP_(ULONG) Release() override {
-    const ULONG left = --references_;
-    if (left == 0) delete this;
-    return left;
-  }
 
   STDMETHODIMP CreateInstance(IUnknown* outer, REFIID riid, void** object) override {
     if (!object) return E_POINTER;
@@ -50,9 +35,6 @@ class FilterClassFactory final : public IClassFactory {
     dshow::LockServer(lock != FALSE);
     return S_OK;
   }
-
- private:
-  std::atomic<ULONG> references_{1};
 };
 
 }  // namespace

@@ -1,13 +1,17 @@
 #pragma once
 // Helpers of the virtual camera's tests: pictures whose every pixel tells where it came from, a
 // raw section for headers the writer would refuse, and the user folders the camera writes into.
+#include <dirent.h>
+
 #include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "common/FrameSectionLayout.h"
@@ -96,5 +100,21 @@ class UserFolders {
  private:
   TempDir dir_;
 };
+
+// The threads of this process.
+inline int ThreadCount() {
+  int count = 0;
+  if (DIR* tasks = opendir("/proc/self/task")) {
+    while (const dirent* entry = readdir(tasks)) count += entry->d_name[0] != '.';
+    closedir(tasks);
+  }
+  return count;
+}
+
+// A joined thread can linger in /proc for a moment after join returns.
+inline bool ThreadCountBecomes(int expected) {
+  for (int i = 0; i < 200 && ThreadCount() != expected; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  return ThreadCount() == expected;
+}
 
 }  // namespace kalimo::test

@@ -1,6 +1,5 @@
 #include "filter/FrameReceiver.h"
 
-#include <dirent.h>
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -247,20 +246,8 @@ TEST(FrameReceiverLog, NeverCreatesTheLogFolder) {
   EXPECT_FALSE(std::filesystem::exists(folders.LogFile().parent_path()));
 }
 
-int ThreadCount() {
-  int count = 0;
-  if (DIR* tasks = opendir("/proc/self/task")) {
-    while (const dirent* entry = readdir(tasks)) count += entry->d_name[0] != '.';
-    closedir(tasks);
-  }
-  return count;
-}
-
-// A joined thread can linger in /proc for a moment after join returns.
-bool ThreadCountBecomes(int expected) {
-  for (int i = 0; i < 200 && ThreadCount() != expected; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  return ThreadCount() == expected;
-}
+using test::ThreadCount;
+using test::ThreadCountBecomes;
 
 TEST(FrameReceiverProcess, CamerasShareOneReceiverAndTheLastStopsIt) {
   test::UserFolders folders;

@@ -1,4 +1,3 @@
-#include <dirent.h>
 #include <gst/app/gstappsink.h>
 #include <gst/check/gstharness.h>
 #include <gst/video/video.h>
@@ -237,14 +236,7 @@ TEST(OstrelSrcDefaults, LowLatencyDefaultComesFromTheDeviceEntry) {
   EXPECT_FALSE(lowLatencyOf());
 }
 
-int ThreadCount() {
-  int count = 0;
-  if (DIR* tasks = opendir("/proc/self/task")) {
-    while (const dirent* entry = readdir(tasks)) count += entry->d_name[0] != '.';
-    closedir(tasks);
-  }
-  return count;
-}
+using test::ThreadCount;
 
 TEST(OstrelSrcProcess, TwoElementsShareOneReceiveThreadThatStopsWithTheLast) {
   test::UserFolders folders;
@@ -256,9 +248,7 @@ TEST(OstrelSrcProcess, TwoElementsShareOneReceiveThreadThatStopsWithTheLast) {
   gst_object_unref(first);
   EXPECT_EQ(ThreadCount(), before + 1);
   gst_object_unref(second);
-  // join() has returned; the kernel may show the thread for a moment longer.
-  for (int i = 0; i < 200 && ThreadCount() != before; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  EXPECT_EQ(ThreadCount(), before);
+  EXPECT_TRUE(test::ThreadCountBecomes(before));
 }
 
 TEST(OstrelSrcPipeline, AClientReceivesThirtyBuffersASecond) {

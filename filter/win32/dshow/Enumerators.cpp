@@ -3,6 +3,7 @@
 #include <atomic>
 #include <new>
 
+#include "filter/win32/dshow/SingleInterfaceObject.h"
 #include "filter/win32/dshow/SourceFilter.h"
 #include "filter/win32/dshow/SourceStream.h"
 
@@ -10,31 +11,15 @@ namespace kalimo::dshow {
 
 namespace {
 
-// The common part: reference count, position, and the filter reference.
+// The common part: position and the filter reference.
 template <typename Interface>
-class Enumerator : public Interface {
+class Enumerator : public SingleInterfaceObject<Interface> {
  public:
   Enumerator(SourceFilter* filter, ULONG position) : filter_(filter), position_(position) { filter_->AddRef(); }
-  virtual ~Enumerator() { filter_->Release(); }
+  ~Enumerator() override { filter_->Release(); }
   Enumerator(const Enumerator&) = delete;
   Enumerator& operator=(const Enumerator&) = delete;
 
-  STDMETHODIMP QueryInterface(REFIID riid, void** object) override {
-    if (!object) return E_POINTER;
-    if (riid == IID_IUnknown || riid == __uuidof(Interface)) {
-      *object = static_cast<Interface*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-  }
-  STDMETHODIMP_(ULONG) AddRef() override { return ++references_; }
-  STDMETHODIMP_(ULONG) Release() override {
-    const ULONG left = --references_;
-    if (left == 0) delete this;
-    return left;
-  }
   STDMETHODIMP Skip(ULONG count) override {
     position_ += count;
     return position_ <= Count() ? S_OK : S_FALSE;
@@ -48,9 +33,6 @@ class Enumerator : public Interface {
   virtual ULONG Count() = 0;
   SourceFilter* filter_;
   ULONG position_;
-
- private:
-  std::atomic<ULONG> references_{1};
 };
 
 class PinEnumerator final : public Enumerator<IEnumPins> {
