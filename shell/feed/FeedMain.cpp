@@ -17,8 +17,10 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -31,8 +33,10 @@
 #include "media/CMyVideoPlayer.h"
 #include "media/CSampleGrabberCB.h"
 #include "media/MediaResult.h"
+#include "platform/ProgramPaths.h"
 #include "platform/SingleInstance.h"
 #include "shell/feed/CameraPreferences.h"
+#include "shell/feed/FeedFiles.h"
 #include "shell/feed/FeedOptions.h"
 #include "shell/feed/FeedRecorder.h"
 #include "shell/feed/ScreenSource.h"
@@ -61,6 +65,7 @@ sigset_t BlockStopSignals() {
   sigaddset(&stopSignals, SIGTERM);
   pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
   std::signal(SIGPIPE, SIG_IGN);
+  std::signal(SIGXFSZ, SIG_IGN);  // a file-size limit fails the write (EFBIG) instead of killing the feed
   return stopSignals;
 }
 
@@ -69,18 +74,25 @@ bool WaitForStopSignal(const sigset_t& stopSignals, std::chrono::milliseconds wa
   return sigtimedwait(&stopSignals, nullptr, &timeout) > 0;
 }
 
-// The one-line live status, only where somebody watches a terminal.
+// The one-line live status, only where somebody watches a terminal. A still picture has no rate
+// worth showing: it is sent again every second.
 class StatusLine {
  public:
-  explicit StatusLine(std::string source) : source_(std::move(source)), shown_(isatty(STDOUT_FILENO) == 1) {}
+  StatusLine(std::string source, bool still)
+      : source_(std::move(source)), still_(still), shown_(isatty(STDOUT_FILENO) == 1) {}
   void Update(const FeedRecorder& recorder) {
     const auto now = Clock::now();
     if (!shown_ || now - last_ < kStatusInterval) return;
     const auto frames = recorder.Frames();
-    const double seconds = std::chrono::duration<double>(now - last_).count();
-    const double rate = lastFrames_ <= frames && seconds > 0 ? static_cast<double>(frames - lastFrames_) / seconds : 0;
-    std::printf("\r%s  %dx%d  frames %llu  %.1f fps   ", source_.c_str(), recorder.Width(), recorder.Height(),
-                static_cast<unsigned long long>(frames), rate);
+    std::printf("\r%s  %dx%d  frames %llu", source_.c_str(), recorder.Width(), recorder.Height(),
+                static_cast<unsigned long long>(frames));
+    if (still_) {
+      std::printf("  (a still picture, sent again every second)");
+    } else {
+      const double seconds = std::chrono::duration<double>(now - last_).count();
+      const double rate = lastFrames_ <= frames && seconds > 0 ? static_cast<double>(frames - lastFrames_) / seconds : 0;
+      std::printf("  %.1f fps   ", rate);
+    }
     std::fflush(stdout);
     last_ = now;
     lastFrames_ = frames;
@@ -91,14 +103,56 @@ class StatusLine {
 
  private:
   std::string source_;
+  bool still_;
   bool shown_;
   Clock::time_point last_ = Clock::now();
   std::uint64_t lastFrames_ = 0;
 };
 
-std::string FailureText(int result, const std::string& path) {
-  if (!path.empty() && !std::filesystem::exists(path)) return "媒体文件不存在或者已经被删除";
-  return FormatResultText(result);
+// The warnings the media and recording code would show in a window, kept for the next failure
+// text (kalimo-feed has no window).
+std::mutex warningLock;
+std::string lastWarning;
+
+void KeepWarnings() {
+  SetMessagePresenter([](const UserMessage& message) {
+    std::lock_guard guard(warningLock);
+    lastWarning = message.text;
+    return MessageAnswer::Ok;
+  });
+}
+
+std::string WithLastWarning(const std::string& text) {
+  std::lock_guard guard(warningLock);
+  return lastWarning.empty() ? text : text + ": " + lastWarning;
+}
+
+// Why a video file cannot be fed, in plain words.
+std::string VideoFailureText(const media::CMyVideoPlayer& player, const std::string& path) {
+  if (const std::string problem = InputFileProblem(path); !problem.empty()) return problem;
+  if (!player.MissingPlugin().empty())
+    return "GStreamer lacks a plugin for it: " + player.MissingPlugin() +
+           " (on Debian it is in one of gstreamer1.0-plugins-good, -bad, -ugly or gstreamer1.0-libav)";
+  return "not a media file GStreamer can read";
+}
+
+// Why a camera did not start, in plain words.
+std::string CameraFailureText(int result, const std::string& wanted, std::size_t cameras) {
+  std::string reason;
+  if (result == media::kFalse) {
+    reason = wanted.find_first_not_of("0123456789") == std::string::npos
+                 ? "there is no camera " + wanted + " (" + std::to_string(cameras) + " found)"
+                 : "no camera is named \"" + wanted + "\"";
+  } else if (result == media::kAccessDenied) {
+    reason = "permission denied (is the user in the group video?)";
+  } else if (result == media::kTimeout) {
+    reason = "it sent no picture within " + std::to_string(media::CCaptureVideo::kStartTimeoutNs / 1000000000) + " s";
+  } else if (result == media::kUnsupportedStream) {
+    reason = "it offers no picture format this program can read";
+  } else {
+    reason = "GStreamer could not start it (the log says more with GST_DEBUG=2)";
+  }
+  return "cannot open the camera " + wanted + ": " + reason + "; see --list-cameras";
 }
 
 // A camera by position ("0") or by name.
@@ -116,8 +170,43 @@ int ListCameras() {
   media::CCaptureVideo capture;
   std::vector<std::string> names;
   capture.EnumCameras(names);
+  if (names.empty()) std::printf("no cameras found\n");
   for (std::size_t i = 0; i < names.size(); ++i) std::printf("%zu\t%s\n", i, names[i].c_str());
   return 0;
+}
+
+// How to watch the virtual camera: its plugin lies beside this program in a built tree.
+std::string ViewerCommand() {
+  const std::filesystem::path folder = platform::ProgramDirectory();
+  const std::string pipeline = "gst-launch-1.0 ostrelsrc ! videoconvert ! autovideosink";
+  std::error_code error;
+  if (std::filesystem::exists(folder / "libgstostrel.so", error)) return "GST_PLUGIN_PATH=" + folder.string() + " " + pipeline;
+  return pipeline;
+}
+
+// The output files must be writable before anything is fed; a name that does not say what the
+// file holds gets a warning. False after the refusal was told.
+bool CheckOutputFiles(const FeedOptions& options) {
+  struct Output {
+    const std::string& path;
+    const char* what;
+    const char* extension;
+    const char* alsoAccepted;
+    const char* kind;
+  };
+  for (const Output& output : {Output{options.recordPath, "the movie", ".avi", "", "an AVI movie"},
+                               Output{options.snapshotPath, "the photo", ".jpg", ".jpeg .jpe", "a JPEG picture"}}) {
+    if (output.path.empty()) continue;
+    if (const std::string problem = OutputFileProblem(output.path); !problem.empty()) {
+      Fail("cannot write " + std::string(output.what) + " " + output.path + ": " + problem);
+      return false;
+    }
+    if (const std::string warning = ExtensionWarning(output.path, output.extension, output.alsoAccepted, output.kind);
+        !warning.empty()) {
+      std::fprintf(stderr, "kalimo-feed: warning: %s\n", warning.c_str());
+    }
+  }
+  return true;
 }
 
 // Runs until a stop signal, or until the source ends; returns the exit status.
@@ -137,8 +226,10 @@ int Feed(const FeedOptions& options, const sigset_t& stopSignals) {
     case SourceKind::Video: {
       media::CMyVideoSampleGrabberCB::Instance().SetFrameStep(step);
       player = std::make_unique<media::CMyVideoPlayer>();
+      player->SetSoundOutput(options.sound);
       const int result = player->OpenFile(nullptr, options.argument);
-      if (media::Failed(result)) return Fail("cannot play " + options.argument + ": " + FailureText(result, options.argument));
+      if (media::Failed(result))
+        return Fail("cannot play " + options.argument + ": " + VideoFailureText(*player, options.argument));
       recorder.Arm(player->FrameRate());
       label = "video " + std::filesystem::path(options.argument).filename().string();
       break;
@@ -148,7 +239,11 @@ int Feed(const FeedOptions& options, const sigset_t& stopSignals) {
       capture = std::make_unique<media::CCaptureVideo>();
       const int position = CameraPosition(*capture, options.argument);
       const int result = capture->OpenCamera(position, nullptr);
-      if (result != media::kOk) return Fail("cannot open the camera " + options.argument);
+      if (result != media::kOk) {
+        std::vector<std::string> names;
+        capture->EnumCameras(names);
+        return Fail(CameraFailureText(result, options.argument, names.size()));
+      }
       const auto largest = media::CSampleGrabberCB::Preview().LargestSize();
       const SettingValues settings = GetCurrentSettings();
       recorder.Arm(capture->FrameRate(),
@@ -158,19 +253,22 @@ int Feed(const FeedOptions& options, const sigset_t& stopSignals) {
       break;
     }
     case SourceKind::Image: {
+      if (const std::string problem = InputFileProblem(options.argument); !problem.empty())
+        return Fail("cannot read the picture " + options.argument + ": " + problem);
       QImageReader reader(QString::fromStdString(options.argument));
       reader.setAutoTransform(true);
       image = reader.read();
-      if (image.isNull())
-        return Fail("cannot read the picture " + options.argument + ": " + reader.errorString().toStdString());
+      if (image.isNull()) return Fail("cannot read the picture " + options.argument + ": not a picture Qt can read");
       recorder.Arm(1.0 / std::chrono::duration<double>(kImageInterval).count());
       label = "image " + std::filesystem::path(options.argument).filename().string();
       break;
     }
     case SourceKind::Screen: {
+      const char* display = std::getenv("DISPLAY");
+      if (!display || !*display) return Fail("cannot capture the screen: DISPLAY is not set (no X display to read)");
       screen = std::make_unique<ScreenSource>(step);
       std::string error;
-      if (!screen->Start(error)) return Fail("cannot capture the screen: " + error);
+      if (!screen->Start(error)) return Fail("cannot capture the screen of display " + std::string(display) + ": " + error);
       recorder.Arm(ScreenSource::kFramesPerSecond);
       label = "screen";
       break;
@@ -178,11 +276,15 @@ int Feed(const FeedOptions& options, const sigset_t& stopSignals) {
     case SourceKind::ListCameras:
       return ListCameras();
     case SourceKind::None:
+    case SourceKind::Help:
       return 0;
   }
   KALIMO_LOG_INFO("feeding the virtual camera from %s", label.c_str());
+  std::printf("Feeding the virtual camera from %s; Ctrl-C stops. To see it: %s\n", label.c_str(), ViewerCommand().c_str());
+  std::fflush(stdout);
 
-  StatusLine line(label);
+  StatusLine line(label, !image.isNull());
+  bool photoTold = false;
   auto nextImage = Clock::now();
   for (bool running = true; running;) {
     if (WaitForStopSignal(stopSignals, std::chrono::milliseconds(100))) break;
@@ -213,6 +315,16 @@ int Feed(const FeedOptions& options, const sigset_t& stopSignals) {
       running = false;
       status = Fail("the screen capture stopped");
     }
+    if (const std::string failure = recorder.Failure(); !failure.empty()) {
+      line.End();
+      status = Fail(WithLastWarning(failure));
+      break;
+    }
+    if (!photoTold && recorder.PhotoSaved()) {
+      line.End();
+      std::printf("photo saved: %s\n", options.snapshotPath.c_str());
+      photoTold = true;
+    }
     line.Update(recorder);
   }
   line.End();
@@ -223,7 +335,13 @@ int Feed(const FeedOptions& options, const sigset_t& stopSignals) {
   screen.reset();
   media::CMyVideoSampleGrabberCB::Instance().SetFrameStep({});
   media::CSampleGrabberCB::Preview().SetFrameStep({});
-  if (!recorder.Finish() && status == 0) status = Fail("the recording or the photo could not be written");
+  const bool written = recorder.Finish();
+  if (!written && status == 0) {
+    status = Fail(!options.snapshotPath.empty() && !recorder.PhotoSaved()
+                      ? "no photo was saved: no picture arrived before the stop"
+                      : "the movie " + options.recordPath + " holds no frame: no picture arrived before the stop");
+  }
+  if (!recorder.MovieSummary().empty()) std::printf("%s\n", recorder.MovieSummary().c_str());
   std::printf("%s: %llu frames sent\n", label.c_str(), static_cast<unsigned long long>(recorder.Frames()));
   return status;
 }
@@ -237,8 +355,12 @@ int main(int argc, char** argv) {
   std::string error;
   const auto options = feed::ParseFeedOptions(std::vector<std::string>(argv + 1, argv + argc), error);
   if (!options) {
-    std::fprintf(stderr, "kalimo-feed: %s\n%s", error.c_str(), feed::kFeedUsage);
+    std::fprintf(stderr, "kalimo-feed: %s\n(kalimo-feed --help shows the options)\n", error.c_str());
     return 2;
+  }
+  if (options->source == feed::SourceKind::Help) {
+    std::fputs(feed::kFeedUsage, stdout);
+    return 0;
   }
   // Without a logging configuration in the working folder the records go nowhere; failures are
   // printed to standard error all the same.
@@ -250,6 +372,8 @@ int main(int argc, char** argv) {
   }
   if (options->source == feed::SourceKind::None) return 0;
   if (options->source == feed::SourceKind::ListCameras) return feed::ListCameras();
+  if (!feed::CheckOutputFiles(*options)) return 1;
+  feed::KeepWarnings();
 
   // While it feeds, kalimo-feed is the producer of frames: it serves the endpoint that tells the
   // virtual camera the main program need not be started, and refuses to run beside another one.

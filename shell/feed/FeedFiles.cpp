@@ -1,0 +1,76 @@
+#include "shell/feed/FeedFiles.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <filesystem>
+#include <sstream>
+
+#include "common/Messages.h"
+
+namespace kalimo::feed {
+namespace {
+
+std::string ErrnoText(int code) {
+  switch (code) {
+    case ENOENT: return "no such file";
+    case EISDIR: return "is a folder";
+    case EACCES:
+    case EPERM: return "permission denied";
+    default: return SystemErrorText(code);
+  }
+}
+
+std::string Lower(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return text;
+}
+
+}  // namespace
+
+std::string InputFileProblem(const std::string& path) {
+  struct stat info {};
+  if (stat(path.c_str(), &info) != 0) return ErrnoText(errno);
+  if (S_ISDIR(info.st_mode)) return ErrnoText(EISDIR);
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return ErrnoText(errno);
+  close(fd);
+  return {};
+}
+
+std::string OutputFileProblem(const std::string& path) {
+  if (path.empty()) return "no file name";
+  struct stat info {};
+  if (stat(path.c_str(), &info) == 0) {
+    if (S_ISDIR(info.st_mode)) return ErrnoText(EISDIR);
+    // An existing file (or device) is written over: it must open for writing, without changing it.
+    const int fd = open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return ErrnoText(errno);
+    close(fd);
+    return {};
+  }
+  if (errno != ENOENT) return ErrnoText(errno);
+  std::filesystem::path folder = std::filesystem::path(path).parent_path();
+  if (folder.empty()) folder = ".";
+  if (stat(folder.c_str(), &info) != 0) {
+    return errno == ENOENT ? "the folder " + folder.string() + " does not exist" : ErrnoText(errno);
+  }
+  if (!S_ISDIR(info.st_mode)) return folder.string() + " is not a folder";
+  if (access(folder.c_str(), W_OK | X_OK) != 0) return ErrnoText(errno) + " in the folder " + folder.string();
+  return {};
+}
+
+std::string ExtensionWarning(const std::string& path, const std::string& extension, const std::string& alsoAccepted,
+                             const std::string& kind) {
+  const std::string actual = Lower(std::filesystem::path(path).extension().string());
+  if (actual == extension) return {};
+  std::istringstream others(alsoAccepted);
+  for (std::string other; others >> other;)
+    if (actual == other) return {};
+  return path + " will hold " + kind + " whatever its name says (name it *" + extension + " to match)";
+}
+
+}  // namespace kalimo::feed
