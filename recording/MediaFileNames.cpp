@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "recording/StorageFolders.h"
-#include "shell/settings/SettingParams.h"
+#include "library/settings/SettingParams.h"
 
 namespace kalimo {
 

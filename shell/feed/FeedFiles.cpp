@@ -31,16 +31,6 @@ std::string Lower(std::string text) {
 
 }  // namespace
 
-std::string InputFileProblem(const std::string& path) {
-  struct stat info {};
-  if (stat(path.c_str(), &info) != 0) return ErrnoText(errno);
-  if (S_ISDIR(info.st_mode)) return ErrnoText(EISDIR);
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return ErrnoText(errno);
-  close(fd);
-  return {};
-}
-
 std::string OutputFileProblem(const std::string& path) {
   if (path.empty()) return "no file name";
   struct stat info {};

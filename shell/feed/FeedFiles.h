@@ -1,13 +1,9 @@
 #pragma once
-// Checks of kalimo-feed's files before anything is fed, so that a wrong name fails at once with
-// its real cause instead of after a whole video.
+// Checks of kalimo-feed's output files before anything is fed, so that a wrong name fails at once
+// with its real cause instead of after a whole video.
 #include <string>
 
 namespace kalimo::feed {
-
-// Why `path` cannot be read as a source file ("no such file", "is a folder", "permission
-// denied", or the system's text); empty when it can be opened for reading.
-std::string InputFileProblem(const std::string& path);
 
 // Why `path` cannot be written as an output file: its folder is missing, not a folder or not
 // writable, or the path is a folder or a file that may not be written. Empty when it can be

@@ -6,8 +6,6 @@
 //
 // Ctrl-C (SIGINT) or SIGTERM stops it cleanly: the recording is finished, the frame section is
 // removed and the log flushed.
-#include <QImage>
-#include <QImageReader>
 #include <log4cplus/logger.h>
 #include <log4cplus/nullappender.h>
 
@@ -17,7 +15,6 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <mutex>
@@ -25,22 +22,19 @@
 #include <vector>
 
 #include "common/ApplyDataToOstrel.h"
-#include "common/BitmapHelpers.h"
-#include "common/FrameSectionLayout.h"
 #include "common/Logging.h"
 #include "common/Messages.h"
-#include "media/CCaptureVideo.h"
-#include "media/CMyVideoPlayer.h"
-#include "media/CSampleGrabberCB.h"
-#include "media/MediaResult.h"
+#include "library/settings/SettingParams.h"
+#include "media/CameraSource.h"
+#include "media/ImageSource.h"
+#include "media/ScreenSource.h"
+#include "media/VideoFileSource.h"
 #include "platform/ProgramPaths.h"
 #include "platform/SingleInstance.h"
 #include "shell/feed/CameraPreferences.h"
 #include "shell/feed/FeedFiles.h"
 #include "shell/feed/FeedOptions.h"
 #include "shell/feed/FeedRecorder.h"
-#include "shell/feed/ScreenSource.h"
-#include "shell/settings/SettingParams.h"
 
 namespace kalimo::feed {
 namespace {
@@ -48,7 +42,6 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr auto kStatusInterval = std::chrono::milliseconds(500);
-constexpr auto kImageInterval = std::chrono::seconds(1);
 
 int Fail(const std::string& text) {
   std::fprintf(stderr, "kalimo-feed: %s\n", text.c_str());
@@ -127,52 +120,33 @@ std::string WithLastWarning(const std::string& text) {
   return lastWarning.empty() ? text : text + ": " + lastWarning;
 }
 
-// Why a video file cannot be fed, in plain words.
-std::string VideoFailureText(const media::CMyVideoPlayer& player, const std::string& path) {
-  if (const std::string problem = InputFileProblem(path); !problem.empty()) return problem;
-  if (!player.MissingPlugin().empty())
-    return "GStreamer lacks a plugin for it: " + player.MissingPlugin() +
-           " (on Debian it is in one of gstreamer1.0-plugins-good, -bad, -ugly or gstreamer1.0-libav)";
-  return "not a media file GStreamer can read";
-}
-
-// Why a camera did not start, in plain words.
-std::string CameraFailureText(int result, const std::string& wanted, std::size_t cameras) {
-  std::string reason;
-  if (result == media::kFalse) {
-    reason = wanted.find_first_not_of("0123456789") == std::string::npos
-                 ? "there is no camera " + wanted + " (" + std::to_string(cameras) + " found)"
-                 : "no camera is named \"" + wanted + "\"";
-  } else if (result == media::kAccessDenied) {
-    reason = "permission denied (is the user in the group video?)";
-  } else if (result == media::kTimeout) {
-    reason = "it sent no picture within " + std::to_string(media::CCaptureVideo::kStartTimeoutNs / 1000000000) + " s";
-  } else if (result == media::kUnsupportedStream) {
-    reason = "it offers no picture format this program can read";
-  } else {
-    reason = "GStreamer could not start it (the log says more with GST_DEBUG=2)";
-  }
-  return "cannot open the camera " + wanted + ": " + reason + "; see --list-cameras";
-}
-
-// A camera by position ("0") or by name.
-int CameraPosition(media::CCaptureVideo& capture, const std::string& wanted) {
-  if (!wanted.empty() && wanted.find_first_not_of("0123456789") == std::string::npos) return std::stoi(wanted);
-  std::vector<std::string> names;
-  capture.EnumCameras(names);
-  for (std::size_t i = 0; i < names.size(); ++i) {
-    if (names[i] == wanted) return static_cast<int>(i);
-  }
-  return -1;
-}
-
 int ListCameras() {
-  media::CCaptureVideo capture;
-  std::vector<std::string> names;
-  capture.EnumCameras(names);
+  const std::vector<std::string> names = media::CameraSource::List(CameraName());
   if (names.empty()) std::printf("no cameras found\n");
   for (std::size_t i = 0; i < names.size(); ++i) std::printf("%zu\t%s\n", i, names[i].c_str());
   return 0;
+}
+
+// The source the options name.
+std::unique_ptr<media::FrameSource> MakeSource(const FeedOptions& options) {
+  switch (options.source) {
+    case SourceKind::Video: return std::make_unique<media::VideoFileSource>(options.argument, options.loop, options.sound);
+    case SourceKind::Camera: return std::make_unique<media::CameraSource>(options.argument, CameraName());
+    case SourceKind::Image: return std::make_unique<media::ImageSource>(options.argument);
+    case SourceKind::Screen: return std::make_unique<media::ScreenSource>();
+    default: return nullptr;
+  }
+}
+
+// The first words of a failure to start each kind of source.
+std::string StartFailureText(const FeedOptions& options, const std::string& error) {
+  switch (options.source) {
+    case SourceKind::Video: return "cannot play " + options.argument + ": " + error;
+    case SourceKind::Camera: return error + "; see --list-cameras";
+    case SourceKind::Image: return "cannot read the picture " + options.argument + ": " + error;
+    case SourceKind::Screen: return "cannot capture the screen: " + error;
+    default: return error;
+  }
 }
 
 // How to watch the virtual camera: its plugin lies beside this program in a built tree.
@@ -212,108 +186,37 @@ bool CheckOutputFiles(const FeedOptions& options) {
 // Runs until a stop signal, or until the source ends; returns the exit status.
 int Feed(const FeedOptions& options, const sigset_t& stopSignals) {
   FeedRecorder recorder(options.recordPath, options.snapshotPath);
-  auto step = [&recorder](const unsigned char* frame, int width, int height, int length) {
-    recorder.OnFrame(frame, width, height, length);
-  };
-  std::unique_ptr<media::CMyVideoPlayer> player;
-  std::unique_ptr<media::CCaptureVideo> capture;
-  std::unique_ptr<ScreenSource> screen;
-  QImage image;
-  std::string label;
-  int status = 0;
-
-  switch (options.source) {
-    case SourceKind::Video: {
-      media::CMyVideoSampleGrabberCB::Instance().SetFrameStep(step);
-      player = std::make_unique<media::CMyVideoPlayer>();
-      player->SetSoundOutput(options.sound);
-      const int result = player->OpenFile(nullptr, options.argument);
-      if (media::Failed(result))
-        return Fail("cannot play " + options.argument + ": " + VideoFailureText(*player, options.argument));
-      recorder.Arm(player->FrameRate());
-      label = "video " + std::filesystem::path(options.argument).filename().string();
-      break;
-    }
-    case SourceKind::Camera: {
-      media::CSampleGrabberCB::Preview().SetFrameStep(step);
-      capture = std::make_unique<media::CCaptureVideo>();
-      const int position = CameraPosition(*capture, options.argument);
-      const int result = capture->OpenCamera(position, nullptr);
-      if (result != media::kOk) {
-        std::vector<std::string> names;
-        capture->EnumCameras(names);
-        return Fail(CameraFailureText(result, options.argument, names.size()));
-      }
-      const auto largest = media::CSampleGrabberCB::Preview().LargestSize();
-      const SettingValues settings = GetCurrentSettings();
-      recorder.Arm(capture->FrameRate(),
-                   SnapshotSize({settings.frameWidth, settings.frameHeight}, {largest.width, largest.height},
-                                {capture->FrameWidth(), capture->FrameHeight()}));
-      label = "camera " + options.argument;
-      break;
-    }
-    case SourceKind::Image: {
-      if (const std::string problem = InputFileProblem(options.argument); !problem.empty())
-        return Fail("cannot read the picture " + options.argument + ": " + problem);
-      QImageReader reader(QString::fromStdString(options.argument));
-      reader.setAutoTransform(true);
-      image = reader.read();
-      if (image.isNull()) return Fail("cannot read the picture " + options.argument + ": not a picture Qt can read");
-      recorder.Arm(1.0 / std::chrono::duration<double>(kImageInterval).count());
-      label = "image " + std::filesystem::path(options.argument).filename().string();
-      break;
-    }
-    case SourceKind::Screen: {
-      const char* display = std::getenv("DISPLAY");
-      if (!display || !*display) return Fail("cannot capture the screen: DISPLAY is not set (no X display to read)");
-      screen = std::make_unique<ScreenSource>(step);
-      std::string error;
-      if (!screen->Start(error)) return Fail("cannot capture the screen of display " + std::string(display) + ": " + error);
-      recorder.Arm(ScreenSource::kFramesPerSecond);
-      label = "screen";
-      break;
-    }
-    case SourceKind::ListCameras:
-      return ListCameras();
-    case SourceKind::None:
-    case SourceKind::Help:
-      return 0;
+  const std::unique_ptr<media::FrameSource> source = MakeSource(options);
+  if (!source) return 0;
+  std::string error;
+  if (!source->Start([&recorder](const unsigned char* frame, int width, int height,
+                                 int length) { recorder.OnFrame(frame, width, height, length); },
+                     error)) {
+    return Fail(StartFailureText(options, error));
   }
+  if (const auto* camera = dynamic_cast<const media::CameraSource*>(source.get())) {
+    // A camera's photo gets the photo size, unless the camera's largest format is smaller.
+    const SettingValues settings = GetCurrentSettings();
+    const media::FrameSize largest = camera->LargestSize();
+    const media::FrameSize size = camera->Size();
+    recorder.Arm(camera->FrameRate(), SnapshotSize({settings.frameWidth, settings.frameHeight},
+                                                   {largest.width, largest.height}, {size.width, size.height}));
+  } else {
+    recorder.Arm(source->FrameRate());
+  }
+  const std::string label = source->Label();
+  int status = 0;
   KALIMO_LOG_INFO("feeding the virtual camera from %s", label.c_str());
   std::printf("Feeding the virtual camera from %s; Ctrl-C stops. To see it: %s\n", label.c_str(), ViewerCommand().c_str());
   std::fflush(stdout);
 
-  StatusLine line(label, !image.isNull());
+  StatusLine line(label, options.source == SourceKind::Image);
   bool photoTold = false;
-  auto nextImage = Clock::now();
-  for (bool running = true; running;) {
+  for (;;) {
     if (WaitForStopSignal(stopSignals, std::chrono::milliseconds(100))) break;
-    if (!image.isNull() && Clock::now() >= nextImage) {
-      // A still picture is sent again now and then, so that a camera opened later finds it.
-      FrameSectionHandle& cell = ProcessFrameSectionHandle();
-      if (SendImageToSection(image, cell) && cell.view) {
-        const FrameSectionHeader header = LoadSectionHeader(cell.view);
-        step(cell.view + kSectionHeaderSize, header.width, header.height, header.byteCount);
-      }
-      nextImage = Clock::now() + kImageInterval;
-    }
-    media::PipelineEvent event{};
-    if (player && player->TakeNextEvent(event)) {
-      if (event == media::PipelineEvent::EndOfStream && options.loop) {
-        player->SetPosition(0);
-        player->Run();
-      } else {
-        running = false;
-        if (event == media::PipelineEvent::Error) status = Fail("the video stopped with an error");
-      }
-    }
-    if (capture && capture->TakeNextEvent(event)) {
-      running = false;
-      status = Fail("the camera stopped delivering pictures (unplugged?)");
-    }
-    if (screen && screen->Stopped()) {
-      running = false;
-      status = Fail("the screen capture stopped");
+    if (std::string ended; !source->Poll(ended)) {
+      if (!ended.empty()) status = Fail(ended);
+      break;
     }
     if (const std::string failure = recorder.Failure(); !failure.empty()) {
       line.End();
@@ -330,11 +233,7 @@ int Feed(const FeedOptions& options, const sigset_t& stopSignals) {
   line.End();
 
   // Stop the source first, so that no frame arrives while the movie is finished.
-  player.reset();
-  capture.reset();
-  screen.reset();
-  media::CMyVideoSampleGrabberCB::Instance().SetFrameStep({});
-  media::CSampleGrabberCB::Preview().SetFrameStep({});
+  source->Stop();
   const bool written = recorder.Finish();
   if (!written && status == 0) {
     status = Fail(!options.snapshotPath.empty() && !recorder.PhotoSaved()

@@ -416,7 +416,7 @@ TEST_F(VirtualCameraTest, FeederTellsWhyItCannotFeed) {
       {{"--camera", "0"}, fewPlugins, 1, "cannot open the camera 0: there is no camera 0 (0 found); see --list-cameras"},
       {{"--camera", "Desk Cam"}, fewPlugins, 1, "no camera is named \"Desk Cam\"; see --list-cameras"},
       {{"--screen"}, "DISPLAY=", 1, "cannot capture the screen: DISPLAY is not set"},
-      {{"--screen"}, "DISPLAY=:7391", 1, "cannot capture the screen of display :7391: "},
+      {{"--screen"}, "DISPLAY=:7391", 1, "cannot capture the screen: display :7391: "},
       {{"--camera"}, "", 2, "--camera needs a value"},
       {{"-x"}, "", 2, "unknown option -x"},
   };

@@ -8,7 +8,7 @@
 #include <unistd.h>
 
 #include "recording/StorageFolders.h"
-#include "shell/settings/SettingParams.h"
+#include "library/settings/SettingParams.h"
 #include "tests/recording/RecordingTestSupport.h"
 
 namespace kalimo {

@@ -14,7 +14,7 @@
 #include "recording/MediaFileNames.h"
 #include "recording/Snapshot.h"
 #include "recording/StorageFolders.h"
-#include "shell/settings/SettingParams.h"
+#include "library/settings/SettingParams.h"
 #include "tests/recording/AviTestSupport.h"
 #include "tests/recording/RecordingTestSupport.h"
 
