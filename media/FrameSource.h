@@ -35,6 +35,10 @@ class FrameSource {
   virtual std::string Label() const = 0;
 };
 
+// The plain words for a file operation's errno: "no such file", "is a folder", "permission
+// denied", or the system's text.
+std::string FileErrorText(int code);
+
 // Why `path` cannot be read as a source file ("no such file", "is a folder", "permission
 // denied", or the system's text); empty when it opens for reading.
 std::string SourceFileProblem(const std::string& path);

@@ -9,8 +9,8 @@
 #include <optional>
 #include <vector>
 
-#include "recording/StorageFolders.h"
 #include "library/settings/SettingParams.h"
+#include "recording/StorageFolders.h"
 
 namespace kalimo {
 

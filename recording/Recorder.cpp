@@ -6,11 +6,11 @@
 #include "common/Messages.h"
 #include "library/ListFile.h"
 #include "library/VideoGroupStore.h"
+#include "library/settings/SettingParams.h"
 #include "recording/MediaFileNames.h"
 #include "recording/MovieFileWriter.h"
 #include "recording/Snapshot.h"
 #include "recording/StorageFolders.h"
-#include "library/settings/SettingParams.h"
 
 namespace kalimo {
 

@@ -9,20 +9,10 @@
 #include <filesystem>
 #include <sstream>
 
-#include "common/Messages.h"
+#include "media/FrameSource.h"
 
 namespace kalimo::feed {
 namespace {
-
-std::string ErrnoText(int code) {
-  switch (code) {
-    case ENOENT: return "no such file";
-    case EISDIR: return "is a folder";
-    case EACCES:
-    case EPERM: return "permission denied";
-    default: return SystemErrorText(code);
-  }
-}
 
 std::string Lower(std::string text) {
   std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
@@ -35,21 +25,21 @@ std::string OutputFileProblem(const std::string& path) {
   if (path.empty()) return "no file name";
   struct stat info {};
   if (stat(path.c_str(), &info) == 0) {
-    if (S_ISDIR(info.st_mode)) return ErrnoText(EISDIR);
+    if (S_ISDIR(info.st_mode)) return media::FileErrorText(EISDIR);
     // An existing file (or device) is written over: it must open for writing, without changing it.
     const int fd = open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) return ErrnoText(errno);
+    if (fd < 0) return media::FileErrorText(errno);
     close(fd);
     return {};
   }
-  if (errno != ENOENT) return ErrnoText(errno);
+  if (errno != ENOENT) return media::FileErrorText(errno);
   std::filesystem::path folder = std::filesystem::path(path).parent_path();
   if (folder.empty()) folder = ".";
   if (stat(folder.c_str(), &info) != 0) {
-    return errno == ENOENT ? "the folder " + folder.string() + " does not exist" : ErrnoText(errno);
+    return errno == ENOENT ? "the folder " + folder.string() + " does not exist" : media::FileErrorText(errno);
   }
   if (!S_ISDIR(info.st_mode)) return folder.string() + " is not a folder";
-  if (access(folder.c_str(), W_OK | X_OK) != 0) return ErrnoText(errno) + " in the folder " + folder.string();
+  if (access(folder.c_str(), W_OK | X_OK) != 0) return media::FileErrorText(errno) + " in the folder " + folder.string();
   return {};
 }
 
