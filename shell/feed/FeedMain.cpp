@@ -152,7 +152,7 @@ std::string StartFailureText(const FeedOptions& options, const std::string& erro
 // How to watch the virtual camera: its plugin lies beside this program in a built tree.
 std::string ViewerCommand() {
   const std::filesystem::path folder = platform::ProgramDirectory();
-  const std::string pipeline = "gst-launch-1.0 ostrelsrc ! videoconvert ! autovideosink";
+  const std::string pipeline = "gst-launch-1.0 ostrelsrc ! videoconvert ! ximagesink";
   std::error_code error;
   if (std::filesystem::exists(folder / "libgstostrel.so", error)) return "GST_PLUGIN_PATH=" + folder.string() + " " + pipeline;
   return pipeline;
