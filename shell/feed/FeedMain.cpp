@@ -175,6 +175,8 @@ bool CheckOutputFiles(const FeedOptions& options) {
       Fail("cannot write " + std::string(output.what) + " " + output.path + ": " + problem);
       return false;
     }
+    std::error_code ignored;
+    if (std::filesystem::is_character_file(output.path, ignored)) continue;  // a device has no name to match
     if (const std::string warning = ExtensionWarning(output.path, output.extension, output.alsoAccepted, output.kind);
         !warning.empty()) {
       std::fprintf(stderr, "kalimo-feed: warning: %s\n", warning.c_str());
