@@ -45,8 +45,8 @@ std::string FriendlyName() {
                                                           kalimo::platform::kFriendlyNameValue, error);
   if (name && !name->empty()) return *name;
   std::fprintf(stderr, "The camera is not registered (run ostrel-register); using the name %s.\n",
-               kalimo::kDefaultCameraName);
-  return kalimo::kDefaultCameraName;
+               kalimo::kRegisteredCameraName);
+  return kalimo::kRegisteredCameraName;
 }
 
 gboolean OnBusMessage(GstBus*, GstMessage* message, gpointer data) {

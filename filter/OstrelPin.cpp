@@ -22,7 +22,11 @@ OstrelPin::Stamp OstrelPin::FillBuffer(FrameReceiver* receiver, unsigned char* d
   std::snprintf(trace, sizeof trace, "width = %d,height = %d ,size data = %zu\n", width, height, size);
   platform::DebugOutput(trace);
   // Until the first picture arrives the client sees black, never what the buffer held before.
-  if (!receiver || !receiver->CopyLatestFrame(data, &header, layout, choice)) std::memset(data, 0, size);
+  if (receiver && receiver->CopyLatestFrame(data, &header, layout, choice)) {
+    pictureReceived_ = true;
+  } else {
+    std::memset(data, 0, size);
+  }
 
   const Stamp stamp{FrameStart(frameNumber_), FrameLength(frameNumber_)};
   if (frameNumber_ == 0) LaunchMainProgram();

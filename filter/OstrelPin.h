@@ -42,11 +42,14 @@ class OstrelPin {
                    std::int32_t height, std::int64_t stride, bool topDown, FrameChoice choice = FrameChoice::kOldest);
 
   std::int64_t FrameNumber() const { return frameNumber_; }
+  // True once a buffer carried a picture from the frame section rather than black.
+  bool PictureReceived() const { return pictureReceived_; }
   // The start of the next buffer's time span.
   std::int64_t NextFrameStart() const { return FrameStart(frameNumber_); }
 
  private:
   std::int64_t frameNumber_ = 0;  // never reset while the output exists
+  bool pictureReceived_ = false;
 };
 
 }  // namespace kalimo

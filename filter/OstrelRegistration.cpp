@@ -45,11 +45,11 @@ bool RegisterOstrel(const std::string& pluginFile, std::string& message) {
   int code = 0;
   if (!RegistryStore::CreateKey(RegistryRoot::kClassesRoot, platform::kCameraInstanceKey, code) ||
       !RegistryStore::WriteString(RegistryRoot::kClassesRoot, platform::kCameraInstanceKey,
-                                  platform::kFriendlyNameValue, kDefaultCameraName, code)) {
+                                  platform::kFriendlyNameValue, kRegisteredCameraName, code)) {
     message = "Could not write the camera's entry in " + RegistryStore::FilePath() + ": " + std::strerror(code);
     return false;
   }
-  message = "Registered the camera \"" + std::string(kDefaultCameraName) + "\" (" + link.string() + " -> " +
+  message = "Registered the camera \"" + std::string(kRegisteredCameraName) + "\" (" + link.string() + " -> " +
             plugin.string() + ").";
   return true;
 }

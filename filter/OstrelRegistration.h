@@ -6,7 +6,8 @@
 namespace kalimo {
 
 inline constexpr const char* kPluginFileName = "libgstostrel.so";
-inline constexpr const char* kDefaultCameraName = "Kalimo摄像头";
+// The friendly name the registration gives the virtual camera (the name applications list).
+inline constexpr const char* kRegisteredCameraName = "Kalimo摄像头";
 
 // Where GStreamer looks for the user's own plugins: $XDG_DATA_HOME/gstreamer-1.0/plugins.
 std::string UserPluginFolder();

@@ -27,6 +27,9 @@
 GST_DEBUG_CATEGORY_STATIC(gst_ostrel_src_debug);
 #define GST_CAT_DEFAULT gst_ostrel_src_debug
 
+// Buffers (2 s) after which a camera that has seen no picture says so on the debug log.
+constexpr std::int64_t kNoPictureWarningFrames = 2 * kalimo::OstrelPin::kFramesPerSecond;
+
 struct _GstOstrelSrc {
   GstPushSrc parent;
 
@@ -336,6 +339,12 @@ static GstFlowReturn gst_ostrel_src_fill(GstPushSrc* src, GstBuffer* buffer) {
       lowLatency ? kalimo::FrameChoice::kNewest : kalimo::FrameChoice::kOldest);
   gst_video_frame_unmap(&frame);
 
+  // Black frames alone look like a broken camera: say once, on the debug log, why they are black.
+  if (self->pin->FrameNumber() == kNoPictureWarningFrames && !self->pin->PictureReceived()) {
+    GST_WARNING_OBJECT(self, "no picture in the frame section after %d s: nothing feeds the virtual camera "
+                       "(start kalimo-feed or Kalimo as the same user), so it sends black frames",
+                       static_cast<int>(kNoPictureWarningFrames / kalimo::OstrelPin::kFramesPerSecond));
+  }
   GST_BUFFER_PTS(buffer) = static_cast<GstClockTime>(stamp.start);
   GST_BUFFER_DTS(buffer) = GST_CLOCK_TIME_NONE;
   GST_BUFFER_DURATION(buffer) = static_cast<GstClockTime>(stamp.duration);

@@ -11,7 +11,6 @@
 #include "media/GStreamerStart.h"
 #include "media/Inc/vmrutil.h"
 #include "media/MediaResult.h"
-#include "shell/settings/SettingParams.h"
 
 namespace kalimo::media {
 
@@ -124,7 +123,8 @@ std::optional<SourceFormat> PickSourceFormat(GstCaps* caps, FrameSize chosen, Fr
 
 }  // namespace
 
-CCaptureVideo::CCaptureVideo() : ready_(StartGStreamer()) {}
+CCaptureVideo::CCaptureVideo(std::string virtualCameraName)
+    : virtualCameraName_(std::move(virtualCameraName)), ready_(StartGStreamer()) {}
 
 CCaptureVideo::~CCaptureVideo() { CloseCamera(); }
 
@@ -133,7 +133,7 @@ int CCaptureVideo::EnumCameras(std::vector<std::string>& names) {
   if (!ready_) return -1;
   DeviceList list;
   Enumerate(list);
-  return ListCameraNames(list.Entries(), CameraName(), names);
+  return ListCameraNames(list.Entries(), virtualCameraName_, names);
 }
 
 int CCaptureVideo::OpenCamera(int index, VideoWindow* previewWindow, FrameSize requestedSize) {
@@ -144,7 +144,7 @@ int CCaptureVideo::OpenCamera(int index, VideoWindow* previewWindow, FrameSize r
   }
   DeviceList list;
   Enumerate(list);
-  const auto at = DeviceAtPosition(list.Entries(), CameraName(), index);
+  const auto at = DeviceAtPosition(list.Entries(), virtualCameraName_, index);
   if (!at) return kFalse;
   const int result = Start(list.devices[*at].device, previewWindow, requestedSize);
   // A camera that did not start leaves nothing running behind it.

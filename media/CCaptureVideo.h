@@ -25,7 +25,9 @@ class CCaptureVideo {
   // How long a camera may take to deliver its first frame.
   static constexpr std::int64_t kStartTimeoutNs = 10'000'000'000;
 
-  CCaptureVideo();
+  // `virtualCameraName` is the name the user gave the virtual camera (the settings' camera name):
+  // the camera list leaves it out, as it does every device marked as the virtual camera's own.
+  explicit CCaptureVideo(std::string virtualCameraName);
   ~CCaptureVideo();
   CCaptureVideo(const CCaptureVideo&) = delete;
   CCaptureVideo& operator=(const CCaptureVideo&) = delete;
@@ -53,6 +55,7 @@ class CCaptureVideo {
  private:
   int Start(GstDevice* device, VideoWindow* previewWindow, FrameSize requestedSize);
 
+  std::string virtualCameraName_;
   bool ready_ = false;
   GstElement* graph_ = nullptr;
   std::unique_ptr<BgrFrameSink> sink_;

@@ -87,6 +87,7 @@ int CMyVideoPlayer::LoadFile(const std::string& path, VideoWindow* videoWindow, 
 }
 
 int CMyVideoPlayer::LoadFileUnguarded(const std::string& path, VideoWindow* videoWindow, bool useGrabber) {
+  missingPlugin_.clear();
   BgrFrameReader tap;
   if (useGrabber) {
     tap = [](const BgrFrameView& frame) {
@@ -103,11 +104,11 @@ int CMyVideoPlayer::LoadFileUnguarded(const std::string& path, VideoWindow* vide
   }
 
   int result = kOk;
-  graph_ = BuildPlaybackPipeline(path, sink_->Element(), result);
+  graph_ = BuildPlaybackPipeline(path, sink_->Element(), soundOutput_, result);
   if (!graph_) return result;
   gst_object_ref_sink(graph_);
   events_.Attach(graph_);
-  result = PrerollPipeline(graph_, path);
+  result = PrerollPipeline(graph_, path, missingPlugin_);
   if (Failed(result)) return result;
   DiscardBusMessages(graph_);
   events_.SetLoading(false);

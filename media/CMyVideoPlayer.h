@@ -52,6 +52,12 @@ class CMyVideoPlayer {
   // Fails for a file without sound, which tells the control bar to disable its volume controls.
   bool GetVolume(long& volume) const;
 
+  // Whether files loaded from now on play their sound (the default) or drop it at the same pace.
+  void SetSoundOutput(bool on) { soundOutput_ = on; }
+  // After a failed load: the GStreamer plugin that was missing for the file, with the installer's
+  // detail; empty when none was reported.
+  const std::string& MissingPlugin() const { return missingPlugin_; }
+
   // The video's own size, known once a file is loaded.
   int NativeWidth() const { return nativeWidth_; }
   int NativeHeight() const { return nativeHeight_; }
@@ -82,6 +88,8 @@ class CMyVideoPlayer {
   std::atomic<VideoWindow*> videoWindow_{nullptr};  // preview notices
   BusEventQueue events_;  // its owner is registered once the file is loaded
   bool hasAudio_ = false;
+  bool soundOutput_ = true;
+  std::string missingPlugin_;
   int nativeWidth_ = 0;
   int nativeHeight_ = 0;
 };

@@ -1,6 +1,7 @@
 #include "platform/FileWriting.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -23,6 +24,13 @@ void SyncFolder(const std::string& folder) {
   if (directory < 0) return;
   ::fsync(directory);
   ::close(directory);
+}
+
+void CloseAndDiscard(int descriptor, const std::string& path) {
+  struct stat info {};
+  const bool regular = ::fstat(descriptor, &info) == 0 && S_ISREG(info.st_mode);
+  ::close(descriptor);
+  if (regular) ::unlink(path.c_str());
 }
 
 }  // namespace kalimo::platform

@@ -8,6 +8,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/FileWriting.h"
+
 namespace kalimo {
 
 namespace {
@@ -127,8 +129,7 @@ std::unique_ptr<AviStreamFile> AviStreamFile::Create(const std::string& path, co
     error = file->lastError_;
     headersFailed = true;
     file->finished_ = true;  // nothing to finish in a file without its headers
-    ::close(fd);
-    ::unlink(path.c_str());
+    platform::CloseAndDiscard(fd, path);
     return nullptr;
   }
   error = 0;

@@ -9,8 +9,8 @@
 #include <optional>
 #include <vector>
 
+#include "library/settings/SettingParams.h"
 #include "recording/StorageFolders.h"
-#include "shell/settings/SettingParams.h"
 
 namespace kalimo {
 

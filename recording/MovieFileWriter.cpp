@@ -89,6 +89,7 @@ bool MovieFileWriter::Open(int width, int height) {
   bool headersFailed = false;
   file_ = AviStreamFile::Create(fileName_, format, error, headersFailed);
   if (!file_) {
+    systemError_ = error;
     SetMessage(headersFailed ? kCreateStreamFailedMessage : FormatResultText(error));
     return false;
   }
@@ -106,6 +107,7 @@ void MovieFileWriter::Close() {
 
 std::int32_t MovieFileWriter::Fail(const std::string& message) {
   SetMessage(message);
+  if (file_ && file_->LastError() != 0) systemError_ = file_->LastError();
   Close();
   return kAppendFailed;
 }

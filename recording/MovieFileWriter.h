@@ -61,6 +61,8 @@ class MovieFileWriter {
 
   const std::string& FileName() const { return fileName_; }
   const std::string& ErrorMessage() const { return errorMessage_; }
+  // The system's error code (errno) behind the last failure; 0 when there was none.
+  int SystemError() const { return systemError_; }
   AppendMode Mode() const { return mode_; }
   std::int32_t FrameRate() const { return frameRate_; }
   std::uint32_t FramesWritten() const { return nextSampleIndex_; }
@@ -78,6 +80,7 @@ class MovieFileWriter {
 
   std::string fileName_;
   std::int32_t frameRate_;
+  int systemError_ = 0;
   int screenWidth_;
   int screenHeight_;
   std::string errorMessage_ = kSucceededMessage;

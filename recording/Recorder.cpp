@@ -1,18 +1,16 @@
 #include "recording/Recorder.h"
 
-#include <QGuiApplication>
-#include <QScreen>
 #include <memory>
 #include <mutex>
 
 #include "common/Messages.h"
 #include "library/ListFile.h"
 #include "library/VideoGroupStore.h"
+#include "library/settings/SettingParams.h"
 #include "recording/MediaFileNames.h"
 #include "recording/MovieFileWriter.h"
 #include "recording/Snapshot.h"
 #include "recording/StorageFolders.h"
-#include "shell/settings/SettingParams.h"
 
 namespace kalimo {
 
@@ -26,12 +24,6 @@ std::unique_ptr<MovieFileWriter> activeMovieWriter;
 MovieSizeSettings CurrentMovieSizeSettings() {
   const SettingValues settings = GetCurrentSettings();
   return {settings.movieResolution, settings.frameWidth, settings.frameHeight};
-}
-
-QSize ScreenSize() {
-  if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance())) return {};
-  const QScreen* screen = QGuiApplication::primaryScreen();
-  return screen ? screen->size() : QSize();
 }
 
 void TakeSnapshot(const unsigned char* frame, int width, int height, int length) {
@@ -81,10 +73,9 @@ void OnCameraFrame(CameraControlState& control, const unsigned char* frame, int 
   }
 }
 
-void StartMovie(const std::string& path) {
+void StartMovie(const std::string& path, PictureSize screen) {
   StopMovie();  // a recording still running is finished; its name is dropped
-  const QSize screen = ScreenSize();
-  auto writer = std::make_unique<MovieFileWriter>(path, kMovieFrameRate, screen.width(), screen.height());
+  auto writer = std::make_unique<MovieFileWriter>(path, kMovieFrameRate, screen.width, screen.height);
   std::lock_guard guard(recordingLock);
   activeMovieWriter = std::move(writer);
 }
@@ -102,7 +93,7 @@ bool IsMovieActive() {
   return activeMovieWriter != nullptr;
 }
 
-bool StartRecording(CameraControlState& control, bool cameraOpen) {
+bool StartRecording(CameraControlState& control, bool cameraOpen, PictureSize screen) {
   if (!StorageFoldersPrepared()) PrepareStorageFolders();
   const std::string path = MakeMovieFileName(GetMovieFolder(GetCurrentSettings()));
   if (path.empty()) return false;
@@ -110,7 +101,7 @@ bool StartRecording(CameraControlState& control, bool cameraOpen) {
     ShowWarning(kCameraNotOpenForMovieText);
     return false;
   }
-  StartMovie(path);
+  StartMovie(path, screen);
   control.recordingFlag = 1;
   return true;
 }

@@ -7,6 +7,8 @@
 #include <atomic>
 #include <string>
 
+#include "recording/Snapshot.h"
+
 namespace kalimo {
 
 // The camera control bar's side of the grabber thread. Both calls come on the grabber thread and
@@ -36,8 +38,9 @@ struct CameraControlState {
 void OnCameraFrame(CameraControlState& control, const unsigned char* frame, int width, int height, int length);
 
 // Stops a running recording first (its name is dropped), then publishes a new writer for `path`
-// at 12 frames per second. The file is created by the first frame.
-void StartMovie(const std::string& path);
+// at 12 frames per second. The file is created by the first frame. `screen` (the primary screen's
+// size, empty when unknown) only sizes the writer's frame buffer.
+void StartMovie(const std::string& path, PictureSize screen = {});
 // The path of the stopped recording (also when it never received a frame), or empty when none ran.
 std::string StopMovie();
 // True while a writer is published.
@@ -51,7 +54,7 @@ inline constexpr const char* kAddRecordingQuestion =
 // The record button while not recording: makes the movie name (after PrepareStorageFolders),
 // refuses with "摄像头没有打开，不能录像" when the camera is not open, else StartMovie and sets the
 // recording flag. True when recording started.
-bool StartRecording(CameraControlState& control, bool cameraOpen);
+bool StartRecording(CameraControlState& control, bool cameraOpen, PictureSize screen = {});
 
 // The record button while recording (or a write failure, or closing the camera window): clears
 // the recording flag and stops the movie. Returns the movie's path (empty when none ran).

@@ -12,6 +12,7 @@
 #include "common/FrameSectionLayout.h"
 #include "common/Logging.h"
 #include "common/Messages.h"
+#include "platform/FileWriting.h"
 #include "recording/BicubicScaler.h"
 
 namespace kalimo {
@@ -46,8 +47,7 @@ bool WritePhotoFile(const std::string& path, const QByteArray& jpeg) {
     if (written < 0 && errno == EINTR) continue;
     if (written <= 0) {
       const int error = written < 0 ? errno : ENOSPC;
-      ::close(fd);
-      ::unlink(path.c_str());
+      platform::CloseAndDiscard(fd, path);
       WarnWithSystemError(error);
       return false;
     }

@@ -7,7 +7,7 @@
 #include <mutex>
 
 #include "common/Messages.h"
-#include "shell/settings/SettingParams.h"
+#include "library/settings/SettingParams.h"
 
 namespace kalimo {
 

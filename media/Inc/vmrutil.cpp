@@ -41,7 +41,7 @@ int ResultOfError(const GError* error) {
   return kFail;
 }
 
-GstElement* BuildPlaybackPipeline(const std::string& path, GstElement* videoSink, int& result) {
+GstElement* BuildPlaybackPipeline(const std::string& path, GstElement* videoSink, bool soundOutput, int& result) {
   GError* error = nullptr;
   gchar* uri = gst_filename_to_uri(path.c_str(), &error);
   if (!uri) {
@@ -51,7 +51,7 @@ GstElement* BuildPlaybackPipeline(const std::string& path, GstElement* videoSink
     return nullptr;
   }
   GstElement* playbin = gst_element_factory_make("playbin", nullptr);
-  GstElement* audioSink = gst_element_factory_make("autoaudiosink", nullptr);
+  GstElement* audioSink = gst_element_factory_make(soundOutput ? "autoaudiosink" : "fakesink", nullptr);
   if (!playbin) {
     KALIMO_LOG_ERROR("the GStreamer element playbin is missing");
     g_free(uri);
@@ -60,20 +60,22 @@ GstElement* BuildPlaybackPipeline(const std::string& path, GstElement* videoSink
     return nullptr;
   }
   g_object_set(playbin, "uri", uri, "flags", kPlayFlags, "video-sink", videoSink, nullptr);
-  // Without a sound server autoaudiosink still falls back to a silent sink that keeps the pace.
+  // Without a sound server autoaudiosink still falls back to a silent sink that keeps the pace; the
+  // silent sink keeps it too, without asking any sound library.
+  if (audioSink && !soundOutput) g_object_set(audioSink, "sync", TRUE, nullptr);
   if (audioSink) g_object_set(playbin, "audio-sink", audioSink, nullptr);
   g_free(uri);
   result = kOk;
   return playbin;
 }
 
-int PrerollPipeline(GstElement* pipeline, const std::string& path) {
+int PrerollPipeline(GstElement* pipeline, const std::string& path, std::string& missingPlugin) {
   // A refused state change has already posted its error; otherwise wait for the first picture.
   const bool refused = gst_element_set_state(pipeline, GST_STATE_PAUSED) == GST_STATE_CHANGE_FAILURE;
   const auto timeout = static_cast<GstClockTime>(refused ? 0 : kPrerollTimeoutNs);
   GstBus* bus = gst_element_get_bus(pipeline);
   int result = refused ? kFail : kTimeout;
-  std::string missing;
+  missingPlugin.clear();
   for (;;) {
     GstMessage* message = gst_bus_timed_pop_filtered(
         bus, timeout,
@@ -86,8 +88,13 @@ int PrerollPipeline(GstElement* pipeline, const std::string& path) {
     if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_ELEMENT) {
       if (gst_is_missing_plugin_message(message)) {
         gchar* description = gst_missing_plugin_message_get_description(message);
-        if (description) missing = description;
+        gchar* detail = gst_missing_plugin_message_get_installer_detail(message);
+        if (missingPlugin.empty()) {
+          missingPlugin = description ? description : "a GStreamer plugin";
+          if (detail) missingPlugin += std::string(" (") + detail + ")";
+        }
         g_free(description);
+        g_free(detail);
       }
       gst_message_unref(message);
       continue;
@@ -98,7 +105,7 @@ int PrerollPipeline(GstElement* pipeline, const std::string& path) {
       result = ResultOfError(error);
       g_clear_error(&error);
       LogError(message, path);
-      if (!missing.empty()) KALIMO_LOG_ERROR("%s: missing decoder: %s", path.c_str(), missing.c_str());
+      if (!missingPlugin.empty()) KALIMO_LOG_ERROR("%s: missing decoder: %s", path.c_str(), missingPlugin.c_str());
       gst_message_unref(message);
       break;
     }

@@ -14,12 +14,15 @@ namespace kalimo::media {
 inline constexpr std::int64_t kPrerollTimeoutNs = 15'000'000'000;
 
 // A playbin for `path` (any file name: spaces and non-ASCII characters are fine) that sends its
-// video to `videoSink`. Null with `result` set on failure.
-GstElement* BuildPlaybackPipeline(const std::string& path, GstElement* videoSink, int& result);
+// video to `videoSink`, and its sound to the sound output, or, without `soundOutput`, nowhere (at
+// the same pace). Null with `result` set on failure.
+GstElement* BuildPlaybackPipeline(const std::string& path, GstElement* videoSink, bool soundOutput, int& result);
 
 // Pauses the pipeline and waits until the first picture is ready. Returns kOk, or the failure
 // result of the first error (missing decoders, unreadable or damaged files), logged with its text.
-int PrerollPipeline(GstElement* pipeline, const std::string& path);
+// When GStreamer reported a missing plugin, `missingPlugin` gets its description and the
+// installer's detail ("description (detail)").
+int PrerollPipeline(GstElement* pipeline, const std::string& path, std::string& missingPlugin);
 
 // After the preroll: the file's video must have reached the frame sink; a file without a video
 // stream fails with kNotGrabbed and "grabber is not grabbed".

@@ -1,10 +1,17 @@
 #include "shell/feed/FeedOptions.h"
 
+#include <algorithm>
+
 namespace kalimo::feed {
 
 std::optional<FeedOptions> ParseFeedOptions(const std::vector<std::string>& arguments, std::string& error) {
   FeedOptions options;
+  if (std::any_of(arguments.begin(), arguments.end(), [](const std::string& a) { return a == "--help" || a == "-h"; })) {
+    options.source = SourceKind::Help;
+    return options;
+  }
   bool haveSource = false;
+  std::string defaultVideo;
   auto setSource = [&](SourceKind kind, std::string argument) {
     if (haveSource) {
       error = "only one source can be fed at a time";
@@ -25,20 +32,30 @@ std::optional<FeedOptions> ParseFeedOptions(const std::vector<std::string>& argu
       out = arguments[++i];
       return true;
     };
+    // A camera mode: "on" or "off", kept in `out`.
+    auto onOff = [&](std::optional<bool>& out) {
+      std::string text;
+      if (!value(text)) return false;
+      if (text != "on" && text != "off") {
+        error = word + " takes on or off";
+        return false;
+      }
+      out = text == "on";
+      return true;
+    };
     std::string text;
     if (word == "--loop") {
       options.loop = true;
+    } else if (word == "--sound") {
+      options.sound = true;
     } else if (word == "--low-latency") {
-      if (!value(text)) return std::nullopt;
-      if (text != "on" && text != "off") {
-        error = "--low-latency takes on or off";
-        return std::nullopt;
-      }
-      options.lowLatency = text == "on";
+      if (!onOff(options.lowLatency)) return std::nullopt;
     } else if (word == "--record") {
       if (!value(options.recordPath)) return std::nullopt;
     } else if (word == "--snapshot") {
       if (!value(options.snapshotPath)) return std::nullopt;
+    } else if (word == "--default-video") {
+      if (!value(defaultVideo)) return std::nullopt;
     } else if (word == "--video" || word == "--camera" || word == "--image") {
       if (!value(text)) return std::nullopt;
       const SourceKind kind = word == "--video" ? SourceKind::Video
@@ -49,7 +66,7 @@ std::optional<FeedOptions> ParseFeedOptions(const std::vector<std::string>& argu
       if (!setSource(SourceKind::Screen, "")) return std::nullopt;
     } else if (word == "--list-cameras") {
       if (!setSource(SourceKind::ListCameras, "")) return std::nullopt;
-    } else if (word.rfind("--", 0) == 0) {
+    } else if (word.size() > 1 && word[0] == '-') {
       error = "unknown option " + word;
       return std::nullopt;
     } else {
@@ -57,12 +74,17 @@ std::optional<FeedOptions> ParseFeedOptions(const std::vector<std::string>& argu
     }
   }
   if (!haveSource) {
-    if (options.lowLatency) {  // only the camera's mode is set
+    if (!defaultVideo.empty()) {  // the stand-in video plays until stopped
+      options.source = SourceKind::Video;
+      options.argument = defaultVideo;
+      options.loop = true;
+    } else if (options.ChangesCameraModes()) {  // only the camera's modes are set
       options.source = SourceKind::None;
       return options;
+    } else {
+      error = "no source given";
+      return std::nullopt;
     }
-    error = "no source given";
-    return std::nullopt;
   }
   if (options.loop && options.source != SourceKind::Video) {
     error = "--loop applies to video files only";

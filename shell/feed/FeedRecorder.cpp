@@ -1,8 +1,10 @@
 #include "shell/feed/FeedRecorder.h"
 
 #include <cmath>
+#include <cstdio>
 
 #include "common/Logging.h"
+#include "common/Messages.h"
 #include "recording/MovieFileWriter.h"
 
 namespace kalimo::feed {
@@ -18,7 +20,8 @@ void FeedRecorder::Arm(double framesPerSecond, PictureSize photoSize) {
     // The AVI stream holds a whole number of frames per second; an unknown rate counts as 25.
     const auto rate = static_cast<std::int32_t>(framesPerSecond > 0 ? std::lround(framesPerSecond) : 25);
     std::lock_guard guard(movieLock_);
-    movie_ = std::make_unique<MovieFileWriter>(recordPath_, rate > 0 ? rate : 1);
+    movieRate_ = rate > 0 ? rate : 1;
+    movie_ = std::make_unique<MovieFileWriter>(recordPath_, movieRate_);
   }
   snapshotPending_.store(!snapshotPath_.empty());
   armed_.store(true);
@@ -32,14 +35,30 @@ void FeedRecorder::OnFrame(const unsigned char* frame, int width, int height, in
   if (snapshotPending_.exchange(false)) {
     const PictureSize size = photoSize_.width > 0 ? photoSize_ : PictureSize{width, height};
     snapshotSaved_.store(SaveSnapshot(frame, length, width, height, snapshotPath_, size));
-    if (snapshotSaved_.load()) KALIMO_LOG_INFO("photo saved: %s", snapshotPath_.c_str());
+    if (snapshotSaved_.load()) {
+      KALIMO_LOG_INFO("photo saved: %s", snapshotPath_.c_str());
+    } else {
+      SetFailure("cannot save the photo " + snapshotPath_);
+    }
   }
   std::lock_guard guard(movieLock_);
   if (!movie_ || movieFailed_) return;
   if (movie_->AppendFrame(width, height, frame, 24, length) != kAppendSucceeded) {
     movieFailed_ = true;
-    KALIMO_LOG_ERROR("%s: %s", recordPath_.c_str(), movie_->ErrorMessage().c_str());
+    const int code = movie_->SystemError();
+    SetFailure("cannot write the movie " + recordPath_ + ": " + (code ? SystemErrorText(code) : movie_->ErrorMessage()));
   }
+}
+
+void FeedRecorder::SetFailure(const std::string& text) {
+  KALIMO_LOG_ERROR("%s", text.c_str());
+  std::lock_guard guard(failureLock_);
+  if (failure_.empty()) failure_ = text;
+}
+
+std::string FeedRecorder::Failure() const {
+  std::lock_guard guard(failureLock_);
+  return failure_;
 }
 
 bool FeedRecorder::Finish() {
@@ -48,7 +67,11 @@ bool FeedRecorder::Finish() {
   std::lock_guard guard(movieLock_);
   if (movie_) {
     movie_->Close();
-    ok = ok && !movieFailed_ && movie_->FramesWritten() > 0;
+    const std::uint32_t frames = movie_->FramesWritten();
+    ok = ok && !movieFailed_ && frames > 0;
+    char seconds[32];
+    std::snprintf(seconds, sizeof seconds, "%.1f", static_cast<double>(frames) / movieRate_);
+    movieSummary_ = "movie " + recordPath_ + ": " + std::to_string(frames) + " frames, " + seconds + " s";
     movie_.reset();
   }
   return ok;

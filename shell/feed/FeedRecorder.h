@@ -1,7 +1,8 @@
 #pragma once
 // What kalimo-feed does with each frame after it reached the frame section: count it, append it
 // to the movie of --record at the source's frame rate, and save the first one after arming as the
-// photo of --snapshot. Called on the source's streaming thread; started and finished on the main one.
+// photo of --snapshot. Called on the source's streaming thread; started, watched and finished on
+// the main one, which stops the feed as soon as Failure() says something went wrong.
 #include <atomic>
 #include <cstdint>
 #include <memory>
@@ -30,12 +31,21 @@ class FeedRecorder {
   // Finishes the movie; true when everything asked for succeeded (movie written, photo saved).
   bool Finish();
 
+  // What failed ("cannot write the movie PATH: No space left on device"); empty while all is well.
+  std::string Failure() const;
+  // True once the photo was written.
+  bool PhotoSaved() const { return snapshotSaved_.load(); }
+  // After Finish: "movie PATH: N frames, S s"; empty without --record.
+  const std::string& MovieSummary() const { return movieSummary_; }
+
   std::uint64_t Frames() const { return frames_.load(); }
   int Width() const { return width_.load(); }
   int Height() const { return height_.load(); }
   bool SnapshotPending() const { return snapshotPending_.load(); }
 
  private:
+  void SetFailure(const std::string& text);
+
   std::string recordPath_;
   std::string snapshotPath_;
   std::atomic<bool> armed_{false};
@@ -45,9 +55,13 @@ class FeedRecorder {
   std::atomic<std::uint64_t> frames_{0};
   std::atomic<int> width_{0};
   std::atomic<int> height_{0};
-  std::mutex movieLock_;
+  std::mutex movieLock_;  // guards movie_ and movieFailed_
   std::unique_ptr<MovieFileWriter> movie_;
+  std::int32_t movieRate_ = 0;
   bool movieFailed_ = false;
+  std::string failure_;
+  std::string movieSummary_;
+  mutable std::mutex failureLock_;
 };
 
 }  // namespace kalimo::feed

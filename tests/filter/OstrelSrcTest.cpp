@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <mutex>
+#include <string>
 #include <thread>
 
 #include "common/ApplyDataToOstrel.h"
@@ -116,6 +118,26 @@ TEST_F(OstrelSrcTest, SendsBlackUntilTheFirstFrameThenEveryFrameUprightAndByteEx
   // The writer is gone: the last picture repeats.
   CloseFrameSection(cell);
   for (int i = 0; i < 10; ++i) EXPECT_EQ(Pull(harness).bytes, stretched);
+}
+
+// Collects the warnings of the ostrelsrc debug category.
+void CollectWarning(GstDebugCategory* category, GstDebugLevel level, const gchar*, const gchar*, gint, GObject*,
+                    GstDebugMessage* message, gpointer data) {
+  if (level != GST_LEVEL_WARNING || std::string(gst_debug_category_get_name(category)) != "ostrelsrc") return;
+  static std::mutex lock;
+  std::lock_guard guard(lock);
+  static_cast<std::vector<std::string>*>(data)->push_back(gst_debug_message_get(message));
+}
+
+TEST_F(OstrelSrcTest, SaysOnceOnTheDebugLogWhyItSendsBlack) {
+  std::vector<std::string> warnings;
+  gst_debug_set_threshold_for_name("ostrelsrc", GST_LEVEL_WARNING);
+  gst_debug_add_log_function(CollectWarning, &warnings, nullptr);
+  gst_harness_play(harness);
+  for (int i = 0; i < 90; ++i) ASSERT_FALSE(Pull(harness).bytes.empty());  // 3 s of black
+  gst_debug_remove_log_function(CollectWarning);
+  ASSERT_EQ(warnings.size(), 1u) << ::testing::PrintToString(warnings);
+  EXPECT_NE(warnings[0].find("nothing feeds the virtual camera"), std::string::npos) << warnings[0];
 }
 
 TEST_F(OstrelSrcTest, AClientThatAsksFor320x240Gets320x240) {

@@ -49,7 +49,7 @@ class CaptureTest : public ::testing::Test {
   test::CountingVideoWindow window;
   std::vector<std::string> messages;
   MessagePresenter previousPresenter;
-  std::unique_ptr<CCaptureVideo> capture = std::make_unique<CCaptureVideo>();
+  std::unique_ptr<CCaptureVideo> capture = std::make_unique<CCaptureVideo>(kVirtualCameraName);
 };
 
 TEST_F(CaptureTest, ListsRealCamerasInOrderAndSkipsTheVirtualCameraWhateverItsName) {

@@ -5,11 +5,14 @@
 #include <gtest/gtest.h>
 #include <fcntl.h>
 #include <pty.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <csignal>
 #include <fstream>
+#include <regex>
 #include <sstream>
 
 #include "common/ApplyDataToOstrel.h"
@@ -52,6 +55,15 @@ TEST(FeedOptionsTest, ParsesSourcesAndRefusesWhatCannotWork) {
       {{"--low-latency", "on"}, true, SourceKind::None, ""},
       {{"--low-latency", "off", "clip.avi"}, true, SourceKind::Video, "clip.avi"},
       {{"--low-latency", "yes"}, false, {}, ""},
+      {{"--help"}, true, SourceKind::Help, ""},
+      {{"-h"}, true, SourceKind::Help, ""},
+      {{"--frobnicate", "--camera", "-h"}, true, SourceKind::Help, ""},  // help wins over any mistake
+      {{"-x", "a.avi"}, false, {}, ""},
+      {{"--sound", "clip.avi"}, true, SourceKind::Video, "clip.avi"},
+      {{"--default-video", "sample.avi"}, true, SourceKind::Video, "sample.avi"},
+      {{"--default-video", "sample.avi", "--camera", "0"}, true, SourceKind::Camera, "0"},
+      {{"--default-video", "sample.avi", "--screen", "--record", "s.avi"}, true, SourceKind::Screen, ""},
+      {{"--default-video"}, false, {}, ""},
   };
   for (const auto& c : cases) {
     std::string error;
@@ -64,6 +76,19 @@ TEST(FeedOptionsTest, ParsesSourcesAndRefusesWhatCannotWork) {
     EXPECT_EQ(options->source, c.source);
     EXPECT_EQ(options->argument, c.argument);
   }
+}
+
+TEST(FeedOptionsTest, TheStandInVideoLoopsAndOnlyItDoes) {
+  std::string error;
+  const auto sample = feed::ParseFeedOptions({"--default-video", "s.avi", "--record", "m.avi"}, error);
+  ASSERT_TRUE(sample) << error;
+  EXPECT_TRUE(sample->loop);
+  EXPECT_FALSE(sample->sound);
+  EXPECT_EQ(sample->recordPath, "m.avi");
+  const auto given = feed::ParseFeedOptions({"--default-video", "s.avi", "--sound", "clip.avi"}, error);
+  ASSERT_TRUE(given) << error;
+  EXPECT_FALSE(given->loop);
+  EXPECT_TRUE(given->sound);
 }
 
 // The camera's mode is kept in its device entry, where every new camera element reads it.
@@ -156,13 +181,23 @@ struct Finished {
   std::string errors;
 };
 
+// How the feeder is started: as another user than root (whom no permission stops), with a limit
+// on the size of the files it writes.
+struct Launch {
+  bool notRoot = false;
+  rlim_t fileSizeLimit = RLIM_INFINITY;
+};
+
 class Feeder {
  public:
-  Feeder(const test::TempDir& temp, const std::vector<std::string>& arguments) : temp_(temp) {
+  Feeder(const test::TempDir& temp, const std::vector<std::string>& arguments, Launch launch = {}) : temp_(temp) {
     pid_ = fork();
     if (pid_ == 0) {
       freopen((temp.Path() / "out.txt").c_str(), "w", stdout);
       freopen((temp.Path() / "err.txt").c_str(), "w", stderr);
+      const rlimit limit{launch.fileSizeLimit, launch.fileSizeLimit};
+      if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(126);
+      if (launch.notRoot && geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(126);
       std::vector<char*> argv{const_cast<char*>(KALIMO_FEED_PROGRAM)};
       for (const auto& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
       argv.push_back(nullptr);
@@ -180,10 +215,18 @@ class Feeder {
     kill(pid_, signal);
     return Wait();
   }
-  Finished Wait() {
+  // Waits for the end; a feeder still running after `limit` (which only stops a hung test) is
+  // killed and reported with status -1.
+  Finished Wait(std::chrono::milliseconds limit = std::chrono::seconds(60)) {
     Finished finished;
     int status = 0;
-    if (waitpid(pid_, &status, 0) == pid_ && WIFEXITED(status)) finished.status = WEXITSTATUS(status);
+    const bool ended = test::WaitFor([&] { return waitpid(pid_, &status, WNOHANG) == pid_; }, limit);
+    if (!ended) {
+      kill(pid_, SIGKILL);
+      waitpid(pid_, nullptr, 0);
+    } else if (WIFEXITED(status)) {
+      finished.status = WEXITSTATUS(status);
+    }
     done_ = true;
     finished.output = Read("out.txt");
     finished.errors = Read("err.txt");
@@ -333,26 +376,148 @@ TEST_F(VirtualCameraTest, FeederShowsALiveStatusLineOnATerminal) {
   waitpid(pid, &status, 0);
   close(terminal);
   EXPECT_TRUE(live) << shown;
+  EXPECT_EQ(shown.find("fps"), std::string::npos) << shown;  // a still picture has no rate to show
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
 }
 
-TEST_F(VirtualCameraTest, FeederRefusesWhatItCannotFeed) {
-  {
-    Feeder feeder(temp, {(temp / "no such file.avi").string()});
+// Each bad input is refused at once with its real cause, and nothing is left behind.
+TEST_F(VirtualCameraTest, FeederTellsWhyItCannotFeed) {
+  std::filesystem::permissions(temp.Path(), std::filesystem::perms::all);  // the other user's files go here too
+  std::ofstream(temp / "text.mp4") << "not a video";
+  std::ofstream(temp / "text.png") << "not a picture";
+  std::ofstream(temp / "secret.avi") << "unreadable";
+  std::filesystem::permissions(temp / "secret.avi", std::filesystem::perms::none);
+  std::filesystem::create_directory(temp / "folder.avi");
+  // A plugin folder without the JPEG decoder: the MJPEG file needs a plugin GStreamer lacks.
+  const std::filesystem::path plugins = temp / "few-plugins";
+  std::filesystem::create_directory(plugins);
+  const std::filesystem::path system = GST_PLUGIN_DIR_FOR_TESTS;
+  for (const char* name : {"coreelements", "playback", "avi", "typefindfunctions", "app", "videoconvertscale"})
+    std::filesystem::create_symlink(system / ("libgst" + std::string(name) + ".so"), plugins / ("libgst" + std::string(name) + ".so"));
+  const std::string fewPlugins = "GST_PLUGIN_SYSTEM_PATH_1_0=" + plugins.string();
+
+  struct Case {
+    std::vector<std::string> arguments;
+    std::string environment;  // NAME=VALUE set for this row only
+    int status;
+    std::string message;      // in the standard error
+    bool notRoot = false;
+  };
+  const std::string path = temp.Str();
+  const std::vector<Case> cases = {
+      {{path + "/no such file.avi"}, "", 1, "cannot play " + path + "/no such file.avi: no such file"},
+      {{path + "/folder.avi"}, "", 1, "cannot play " + path + "/folder.avi: is a folder"},
+      {{path + "/text.mp4"}, "", 1, "text.mp4: not a media file GStreamer can read"},
+      {{path + "/secret.avi"}, "", 1, "secret.avi: permission denied", true},
+      {{"--image", path + "/no such picture.png"}, "", 1, "no such picture.png: no such file"},
+      {{"--image", path + "/text.png"}, "", 1, "text.png: not a picture Qt can read"},
+      {{"--image", path + "/secret.avi"}, "", 1, "secret.avi: permission denied", true},
+      {{test::TestMedia("red-320x240.avi").string()}, fewPlugins, 1, "GStreamer lacks a plugin for it: JPEG"},
+      {{"--camera", "0"}, fewPlugins, 1, "cannot open the camera 0: there is no camera 0 (0 found); see --list-cameras"},
+      {{"--camera", "Desk Cam"}, fewPlugins, 1, "no camera is named \"Desk Cam\"; see --list-cameras"},
+      {{"--screen"}, "DISPLAY=", 1, "cannot capture the screen: DISPLAY is not set"},
+      {{"--screen"}, "DISPLAY=:7391", 1, "cannot capture the screen: display :7391: "},
+      {{"--camera"}, "", 2, "--camera needs a value"},
+      {{"-x"}, "", 2, "unknown option -x"},
+  };
+  for (const auto& c : cases) {
+    const auto equals = c.environment.find('=');
+    const std::string name = c.environment.substr(0, equals);
+    if (!name.empty()) setenv(name.c_str(), c.environment.substr(equals + 1).c_str(), 1);
+    Feeder feeder(temp, c.arguments, {c.notRoot});
     const Finished finished = feeder.Wait();
-    EXPECT_EQ(finished.status, 1);
-    EXPECT_NE(finished.errors.find("媒体文件不存在或者已经被删除"), std::string::npos) << finished.errors;
-  }
-  {
-    std::ofstream(temp / "broken.png") << "not a picture";
-    Feeder feeder(temp, {"--image", (temp / "broken.png").string()});
-    EXPECT_EQ(feeder.Wait().status, 1);
-  }
-  {
-    Feeder feeder(temp, {"--camera"});
-    EXPECT_EQ(feeder.Wait().status, 2);
+    if (!name.empty()) unsetenv(name.c_str());
+    EXPECT_EQ(finished.status, c.status) << ::testing::PrintToString(c.arguments) << finished.errors;
+    EXPECT_NE(finished.errors.find(c.message), std::string::npos) << ::testing::PrintToString(c.arguments) << finished.errors;
+    EXPECT_EQ(finished.errors.find("媒体"), std::string::npos) << finished.errors;  // no text of the windows
   }
   EXPECT_FALSE(section.Exists());
+}
+
+TEST_F(VirtualCameraTest, FeederHelpsAndListsWhatItFinds) {
+  for (const char* help : {"--help", "-h"}) {
+    Feeder feeder(temp, {help});
+    const Finished finished = feeder.Wait();
+    EXPECT_EQ(finished.status, 0);
+    EXPECT_EQ(finished.output.rfind("usage: kalimo-feed", 0), 0u) << finished.output;
+    EXPECT_NE(finished.output.find("--snapshot FILE.jpg"), std::string::npos);
+    EXPECT_EQ(finished.errors, "");
+  }
+  setenv("GST_PLUGIN_PATH", (temp / "plugins").c_str(), 1);  // no camera plugin of the tests
+  setenv("GST_PLUGIN_SYSTEM_PATH_1_0", (temp / "plugins").c_str(), 1);  // nor the system's cameras
+  Feeder none(temp, {"--list-cameras"});
+  const Finished finished = none.Wait();
+  unsetenv("GST_PLUGIN_SYSTEM_PATH_1_0");
+  EXPECT_EQ(finished.status, 0);
+  EXPECT_EQ(finished.output, "no cameras found\n");
+}
+
+// An output file that cannot be written stops the feeder before it feeds (a looping video would
+// otherwise run until stopped), and one that fails later stops it at once; each says the path and
+// the system's reason.
+TEST_F(VirtualCameraTest, FeederStopsAtOnceWhenAnOutputCannotBeWritten) {
+  std::filesystem::permissions(temp.Path(), std::filesystem::perms::all);
+  std::filesystem::create_directory(temp / "locked");
+  std::filesystem::permissions(temp / "locked", std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec |
+                                                    std::filesystem::perms::others_read | std::filesystem::perms::others_exec);
+  // A full disk at the first write: links to /dev/full (a failed write must not remove them).
+  const std::string full = (temp / "full.avi").string();
+  const std::string fullPhoto = (temp / "full.jpg").string();
+  std::filesystem::create_symlink("/dev/full", full);
+  std::filesystem::create_symlink("/dev/full", fullPhoto);
+  const std::string video = test::TestMedia("red-320x240.avi").string();
+  struct Case {
+    std::string option;
+    std::string target;
+    std::string message;
+    bool notRoot = false;
+  };
+  const std::vector<Case> cases = {
+      {"--record", "/nonexistent/m.avi", "cannot write the movie /nonexistent/m.avi: the folder /nonexistent does not exist"},
+      {"--record", temp.Str(), "cannot write the movie " + temp.Str() + ": is a folder"},
+      {"--record", (temp / "locked/m.avi").string(), "locked/m.avi: permission denied in the folder", true},
+      {"--snapshot", (temp / "locked/p.jpg").string(), "locked/p.jpg: permission denied in the folder", true},
+      {"--record", full, "cannot write the movie " + full + ": No space left on device"},
+      {"--snapshot", fullPhoto, "cannot save the photo " + fullPhoto + ": No space left on device"},
+  };
+  for (const auto& c : cases) {
+    Feeder feeder(temp, {"--loop", c.option, c.target, video}, {c.notRoot});
+    const Finished finished = feeder.Wait();
+    EXPECT_EQ(finished.status, 1) << c.target << finished.errors;
+    EXPECT_NE(finished.errors.find(c.message), std::string::npos) << finished.errors;
+  }
+  EXPECT_TRUE(std::filesystem::is_symlink(full));  // a failed write removes only a file of its own
+  EXPECT_TRUE(std::filesystem::is_symlink(fullPhoto));
+
+  // A disk that fills up while recording (here: the process's file-size limit of 30 MB, which the
+  // 18 MB frame section fits under, about 130 frames) ends the feed at once; the frames written
+  // before stay readable.
+  const std::string movie = (temp / "limited.avi").string();
+  Feeder feeder(temp, {"--loop", "--record", movie, video}, {false, 30'000'000});
+  const Finished finished = feeder.Wait();
+  EXPECT_EQ(finished.status, 1);
+  EXPECT_NE(finished.errors.find("cannot write the movie " + movie + ": File too large"), std::string::npos) << finished.errors;
+  const std::string frames = RunText("ffprobe -v error -count_frames -select_streams v:0 -show_entries stream=nb_read_frames -of csv=p=0 '" + movie + "'");
+  EXPECT_GT(std::atoi(frames.c_str()), 5) << frames;
+}
+
+// A name that does not say what the file holds gets a warning; what was written is told.
+TEST_F(VirtualCameraTest, FeederTellsWhatItWroteAndWarnsOfMisleadingNames) {
+  const std::string movie = (temp / "movie.mp4").string();
+  const std::string photo = (temp / "photo.png").string();
+  Feeder feeder(temp, {"--record", movie, "--snapshot", photo, test::TestMedia("red-320x240.avi").string()});
+  const Finished finished = feeder.Wait();
+  EXPECT_EQ(finished.status, 0) << finished.errors;
+  EXPECT_NE(finished.errors.find("warning: " + movie + " will hold an AVI movie"), std::string::npos) << finished.errors;
+  EXPECT_NE(finished.errors.find("warning: " + photo + " will hold a JPEG picture"), std::string::npos);
+  EXPECT_NE(finished.output.find("photo saved: " + photo + "\n"), std::string::npos) << finished.output;
+  std::smatch told;
+  ASSERT_TRUE(std::regex_search(finished.output, told, std::regex("movie " + movie + ": ([0-9]+) frames, ([0-9.]+) s\n")))
+      << finished.output;
+  const std::string counted = RunText("ffprobe -v error -count_frames -select_streams v:0 -show_entries stream=nb_read_frames -of csv=p=0 '" + movie + "'");
+  EXPECT_EQ(told[1].str() + "\n", counted);
+  EXPECT_NEAR(std::stod(told[2].str()), std::stod(told[1].str()) / 15.0, 0.05);
+  EXPECT_EQ(RunText("identify -format '%m' '" + photo + "'"), "JPEG");
 }
 
 }  // namespace

@@ -7,8 +7,8 @@
 #include <fstream>
 #include <unistd.h>
 
+#include "library/settings/SettingParams.h"
 #include "recording/StorageFolders.h"
-#include "shell/settings/SettingParams.h"
 #include "tests/recording/RecordingTestSupport.h"
 
 namespace kalimo {

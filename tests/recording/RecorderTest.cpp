@@ -11,10 +11,10 @@
 
 #include "library/ListFile.h"
 #include "library/VideoGroupStore.h"
+#include "library/settings/SettingParams.h"
 #include "recording/MediaFileNames.h"
 #include "recording/Snapshot.h"
 #include "recording/StorageFolders.h"
-#include "shell/settings/SettingParams.h"
 #include "tests/recording/AviTestSupport.h"
 #include "tests/recording/RecordingTestSupport.h"
 

@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "shell/settings/SettingParams.h"
+#include "library/settings/SettingParams.h"
 
 namespace kalimo::test {
 

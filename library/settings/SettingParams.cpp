@@ -1,4 +1,4 @@
-#include "shell/settings/SettingParams.h"
+#include "library/settings/SettingParams.h"
 
 #include <QStandardPaths>
 #include <QString>
@@ -78,7 +78,7 @@ class SettingParams {
     oemCompanyName_ = ReadText(path, kOemSection, "companyname", "Harbeck Industries Ltd");
     oemProductName_ = ReadText(path, kOemSection, "producename", "Corvessa");
     oemWebSite_ = ReadText(path, kOemSection, "companywebsite", "https://www.example.com/");
-    cameraName_ = ReadText(path, kUsingSection, "name", kDefaultCameraName);
+    cameraName_ = ReadText(path, kUsingSection, "name", kUnsetCameraNameSetting);
     defaults_ = ReadSection(path, kDefaultSection);
     current_ = ReadSection(path, kUsingSection);
     previous_ = current_;

@@ -3,7 +3,7 @@
 // any thread, written back on save; and the folders derived from it. Paths are UTF-8 with "/".
 #include <string>
 
-#include "shell/settings/SettingValues.h"
+#include "library/settings/SettingValues.h"
 
 namespace kalimo {
 
@@ -11,7 +11,8 @@ inline constexpr const char* kConfigFileName = "config.ini";
 inline constexpr const char* kStorageFolderName = "Kalimo";
 inline constexpr const char* kPhotoFolderName = "照片";
 inline constexpr const char* kMovieFolderName = "录像";
-inline constexpr const char* kDefaultCameraName = "Virtual Camera";
+// The camera name setting ([usingsetting] name) when config.ini holds none.
+inline constexpr const char* kUnsetCameraNameSetting = "Virtual Camera";
 
 // Makes the process-wide store and loads "config.ini" into it, if there is no store yet. Every
 // operation below that needs the store makes it first if needed.

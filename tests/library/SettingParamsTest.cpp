@@ -1,4 +1,4 @@
-#include "shell/settings/SettingParams.h"
+#include "library/settings/SettingParams.h"
 
 #include <gtest/gtest.h>
 

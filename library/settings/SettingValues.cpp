@@ -1,6 +1,6 @@
-#include "shell/settings/SettingValues.h"
+#include "library/settings/SettingValues.h"
 
-#include "shell/settings/SettingParams.h"
+#include "library/settings/SettingParams.h"
 
 namespace kalimo {
 

@@ -1,34 +1,52 @@
-#include "shell/feed/ScreenSource.h"
+#include "media/ScreenSource.h"
 
 #include <gst/gst.h>
+
+#include <cstdlib>
 
 #include "common/ApplyDataToOstrel.h"
 #include "common/FrameSectionLayout.h"
 
-namespace kalimo::feed {
+namespace kalimo::media {
 
-ScreenSource::ScreenSource(std::function<void(const unsigned char*, int, int, int)> onFrame)
-    : onFrame_(std::move(onFrame)) {}
+ScreenSource::~ScreenSource() { Stop(); }
 
-ScreenSource::~ScreenSource() {
+void ScreenSource::Stop() {
   if (pipeline_) {
     gst_element_set_state(pipeline_, GST_STATE_NULL);
     gst_object_unref(pipeline_);
+    pipeline_ = nullptr;
   }
+  sink_.reset();
+  preview_ = {};
 }
 
-bool ScreenSource::Start(std::string& error) {
+FrameSize ScreenSource::Size() const {
+  FrameSize size;
+  if (!sink_ || !sink_->NegotiatedSize(size.width, size.height)) return {};
+  return size;
+}
+
+bool ScreenSource::Start(FramePreview preview, std::string& error) {
+  Stop();
+  const char* display = std::getenv("DISPLAY");
+  if (!display || !*display) {
+    error = "DISPLAY is not set (no X display to read)";
+    return false;
+  }
+  preview_ = std::move(preview);
   if (!gst_init_check(nullptr, nullptr, nullptr)) {
     error = "GStreamer cannot start";
     return false;
   }
-  sink_ = std::make_unique<media::BgrFrameSink>(
-      [this](const media::BgrFrameView& frame) {
+  sink_ = std::make_unique<BgrFrameSink>(
+      [this](const BgrFrameView& frame) {
         FrameSectionHandle& cell = ProcessFrameSectionHandle();
         if (!WriteTopDownFrameToSection(frame.rows, cell, frame.stride, frame.width, frame.height) || !cell.view)
           return;
-        onFrame_(cell.view + kSectionHeaderSize, frame.width, frame.height,
-                 static_cast<int>(DibStride(frame.width) * frame.height));
+        if (preview_)
+          preview_(cell.view + kSectionHeaderSize, frame.width, frame.height,
+                   static_cast<int>(DibStride(frame.width) * frame.height));
       },
       nullptr);
   GstElement* source = gst_element_factory_make("ximagesrc", nullptr);
@@ -61,22 +79,23 @@ bool ScreenSource::Start(std::string& error) {
   if (!started) {
     GError* failure = nullptr;
     if (message) gst_message_parse_error(message, &failure, nullptr);
-    error = failure ? failure->message : "the screen capture did not start";
+    error = "display " + std::string(display) + ": " + (failure ? failure->message : "the screen capture did not start");
     g_clear_error(&failure);
   }
   if (message) gst_message_unref(message);
   return started;
 }
 
-bool ScreenSource::Stopped() const {
-  if (!pipeline_) return true;
+bool ScreenSource::Poll(std::string& error) {
+  if (!pipeline_) return false;
   GstBus* bus = gst_element_get_bus(pipeline_);
   GstMessage* message =
       gst_bus_pop_filtered(bus, static_cast<GstMessageType>(GST_MESSAGE_ERROR | GST_MESSAGE_EOS));
   gst_object_unref(bus);
-  if (!message) return false;
+  if (!message) return true;
+  error = "the screen capture stopped";
   gst_message_unref(message);
-  return true;
+  return false;
 }
 
-}  // namespace kalimo::feed
+}  // namespace kalimo::media
