@@ -1,6 +1,7 @@
 // The main program, kalimo.
 #include <QApplication>
 
+#include "common/Logging.h"
 #include "common/MessageBoxPresenter.h"
 #include "shell/app/DisplayPlatform.h"
 #include "shell/app/Mirandel.h"
@@ -10,6 +11,11 @@ int main(int argc, char** argv) {
   QApplication application(argc, argv);
   QApplication::setApplicationName("Kalimo");
   kalimo::InstallMessageBoxPresenter();
-  kalimo::CMirandelApp mirandel;
-  return mirandel.Run();
+  int status = 0;
+  {
+    kalimo::CMirandelApp mirandel;
+    status = mirandel.Run();
+  }
+  kalimo::log::Shutdown();  // flushes the log last
+  return status;
 }

@@ -77,7 +77,6 @@ bool CMirandelApp::InitInstance(int& status) {
       ConfigureLogging();
       KALIMO_LOG_ERROR("%s", text.c_str());
       std::fprintf(stderr, "kalimo: %s\n", text.c_str());
-      log::Shutdown();
     }
     updater_.Release();
     status = unavailable ? kRefused : kEnded;
@@ -102,7 +101,6 @@ void CMirandelApp::ExitInstance() {
   CloseFrameSection(ProcessFrameSectionHandle());
   instance_.WatchMainWindow(nullptr);
   mainDialog_.reset();
-  log::Shutdown();
 }
 
 }  // namespace kalimo
