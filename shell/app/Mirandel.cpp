@@ -11,6 +11,7 @@
 #include "common/Logging.h"
 #include "common/Messages.h"
 #include "shell/app/CMirandelDlg.h"
+#include "shell/app/StopSignals.h"
 #include "shell/app/XvidStatus.h"
 #include "shell/settings/SettingParams.h"
 
@@ -39,7 +40,10 @@ CMirandelApp::~CMirandelApp() = default;
 int CMirandelApp::Run() {
   int status = kEnded;
   if (InitInstance(status)) {
-    mainDialog_->exec();
+    {
+      StopSignals stop([this] { mainDialog_->done(QDialog::Rejected); });
+      mainDialog_->exec();
+    }
     ExitInstance();
   }
   return status;
