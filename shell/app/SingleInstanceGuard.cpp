@@ -63,10 +63,11 @@ void SingleInstanceGuard::Track() {
 
 // Runs on the endpoint's thread: it reads the window's state, never the window itself.
 std::string SingleInstanceGuard::Answer(const std::string& request) {
-  if (request != kActivateRequest) return {};
+  const bool activate = request == kActivateRequest;
+  if (!activate && request != kStateRequest) return {};
   switch (windowState_.load()) {
     case WindowState::kShown:
-      QMetaObject::invokeMethod(this, [this] { BringToFront(); }, Qt::QueuedConnection);
+      if (activate) QMetaObject::invokeMethod(this, [this] { BringToFront(); }, Qt::QueuedConnection);
       return kShownAnswer;
     case WindowState::kHidden:
       return kHiddenAnswer;

@@ -17,6 +17,7 @@ class SingleInstanceGuard : public QObject {
  public:
   // The request a second start sends, and the running instance's answers.
   static constexpr const char* kActivateRequest = "activate";
+  static constexpr const char* kStateRequest = "state";  // the same answers, and nothing happens
   static constexpr const char* kShownAnswer = "shown";    // its main window came to the front
   static constexpr const char* kHiddenAnswer = "hidden";  // it sits in the tray and stays there
   static constexpr const char* kNoWindowAnswer = "nowindow";
