@@ -69,7 +69,8 @@ CSettingDlg::CSettingDlg(QWidget* parent) : QDialog(parent) {
     auto* label = new QLabel(caption);
     label->setBuddy(edit);
     storageGrid->addWidget(label, row, 0);
-    storageGrid->addWidget(edit, row, 1);
+    // The folders that follow from the root are read in full: they take the browse button's room too.
+    storageGrid->addWidget(edit, row, 1, 1, edit == rootEdit_ ? 1 : 2);
     ++row;
   }
   storageGrid->addWidget(browse, 0, 2);
@@ -87,7 +88,7 @@ CSettingDlg::CSettingDlg(QWidget* parent) : QDialog(parent) {
   layout->addWidget(cameraGroup);
   layout->addWidget(storageGroup);
   layout->addLayout(buttons);
-  resize(480, sizeHint().height());
+  resize(520, sizeHint().height());
 
   connect(browse, &QPushButton::clicked, this, &CSettingDlg::Browse);
   connect(ok, &QPushButton::clicked, this, &CSettingDlg::accept);
