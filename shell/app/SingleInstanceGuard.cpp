@@ -28,9 +28,15 @@ SingleInstanceGuard::Claim SingleInstanceGuard::TakeInstance() {
 }
 
 void SingleInstanceGuard::WatchMainWindow(QWidget* window) {
-  if (window_) window_->removeEventFilter(this);
+  if (window_) {
+    window_->removeEventFilter(this);
+    disconnect(window_, nullptr, this, nullptr);
+  }
   window_ = window;
-  if (window_) window_->installEventFilter(this);
+  if (window_) {
+    window_->installEventFilter(this);
+    connect(window_, &QObject::destroyed, this, [this] { windowState_ = WindowState::kNone; });
+  }
   Track();
 }
 
@@ -41,9 +47,6 @@ bool SingleInstanceGuard::eventFilter(QObject* watched, QEvent* event) {
       case QEvent::Hide:
       case QEvent::WindowStateChange:
         Track();
-        break;
-      case QEvent::Destroy:
-        windowState_ = WindowState::kNone;
         break;
       default:
         break;
