@@ -29,7 +29,8 @@ void ConfigureLogging() {
 // A bare name is looked for beside the program's executable first (its run path), then in the system's library folders.
 std::string DescribeUpdaterLocation(const std::string& file) {
   if (file.find('/') != std::string::npos) return file;
-  return file + " (looked for in " + QCoreApplication::applicationDirPath().toStdString() + " and the system's library folders)";
+  return file + " (looked for in " + QCoreApplication::applicationDirPath().toStdString() +
+         " and the system's library folders)";
 }
 }  // namespace
 
