@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QLabel>
+#include <QNetworkProxy>
 #include <QPushButton>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -92,6 +93,8 @@ class SideWindowsTest : public QObject {
   Q_OBJECT
 
  private slots:
+  // The test's own server is asked directly, whatever proxy the machine sets.
+  void initTestCase() { QNetworkProxy::setApplicationProxy(QNetworkProxy::NoProxy); }
   void cleanup() { DestroySettingParams(); }
 
   void helpLinksOpenTheVendorsPagesInTheBrowser() {
