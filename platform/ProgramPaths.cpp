@@ -49,4 +49,10 @@ std::string UserDataDirectory() {
   return HomeDirectory() + "/.local/share";
 }
 
+std::string KalimoRuntimeDirectory() {
+  const std::string runtime = FromEnvironment("XDG_RUNTIME_DIR");
+  if (!runtime.empty() && runtime.front() == '/') return WithoutTrailingSlash(runtime) + "/kalimo";
+  return "/tmp/kalimo-" + std::to_string(getuid());
+}
+
 }  // namespace kalimo::platform

@@ -14,4 +14,8 @@ std::string UserConfigDirectory();
 // $XDG_DATA_HOME, else $HOME/.local/share.
 std::string UserDataDirectory();
 
+// The programs' folder in the user's runtime folder, which lives as long as the user's session:
+// $XDG_RUNTIME_DIR/kalimo, or /tmp/kalimo-<uid> when XDG_RUNTIME_DIR is not set. Not created here.
+std::string KalimoRuntimeDirectory();
+
 }  // namespace kalimo::platform

@@ -55,7 +55,9 @@ std::string FullPath(RegistryRoot root, std::string key) {
   return key.empty() ? std::string(rootName) : std::string(rootName) + "\\" + key;
 }
 
-std::string Folder() { return UserConfigDirectory() + "/kalimo"; }
+std::string Folder(RegistryLifetime lifetime) {
+  return lifetime == RegistryLifetime::kVolatile ? KalimoRuntimeDirectory() : UserConfigDirectory() + "/kalimo";
+}
 
 std::string Quote(const std::string& text) {
   std::string out = "\"";
@@ -126,9 +128,9 @@ bool ParseValue(const std::string& line, Value& value) {
 
 // Reads the store file. A missing file is an empty store; a line that is not understood makes the
 // whole file damaged (EBADMSG), so that nothing rewrites and loses it.
-bool Load(Store& store, int& error) {
+bool Load(Store& store, RegistryLifetime lifetime, int& error) {
   store.clear();
-  const std::string path = RegistryStore::FilePath();
+  const std::string path = RegistryStore::FilePath(lifetime);
   if (access(path.c_str(), F_OK) != 0) {
     if (errno == ENOENT) return true;
     error = errno;
@@ -165,7 +167,7 @@ bool Load(Store& store, int& error) {
   return true;
 }
 
-bool Save(const Store& store, int& error) {
+bool Save(const Store& store, RegistryLifetime lifetime, int& error) {
   std::ostringstream text;
   text << "; Kalimo's per-user registry values. Written by the programs; edit with care.\n";
   for (const Key& key : store) {
@@ -182,7 +184,7 @@ bool Save(const Store& store, int& error) {
     }
   }
   const std::string content = text.str();
-  const std::string path = RegistryStore::FilePath();
+  const std::string path = RegistryStore::FilePath(lifetime);
   const std::string temporary = path + ".tmp";
   const int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
   if (fd < 0) {
@@ -219,8 +221,8 @@ bool Save(const Store& store, int& error) {
 // Holds the store's lock file for one read-modify-write.
 class ExclusiveLock {
  public:
-  explicit ExclusiveLock(int& error) {
-    const std::string folder = Folder();
+  ExclusiveLock(RegistryLifetime lifetime, int& error) {
+    const std::string folder = Folder(lifetime);
     std::string partial;
     for (std::size_t pos = 1; pos <= folder.size(); ++pos) {
       if (pos == folder.size() || folder[pos] == '/') {
@@ -272,19 +274,20 @@ Value* FindValue(Key& key, const std::string& name) {
 
 // Runs `change` on the loaded store and saves it when `change` asks for it.
 template <typename Change>
-bool Modify(int& error, Change change) {
-  ExclusiveLock lock(error);
+bool Modify(RegistryLifetime lifetime, int& error, Change change) {
+  ExclusiveLock lock(lifetime, error);
   if (!lock.Held()) return false;
   Store store;
-  if (!Load(store, error)) return false;
+  if (!Load(store, lifetime, error)) return false;
   bool save = false;
   if (!change(store, save, error)) return false;
-  return !save || Save(store, error);
+  return !save || Save(store, lifetime, error);
 }
 
-std::optional<Value> Lookup(RegistryRoot root, const std::string& key, const std::string& name, int& error) {
+std::optional<Value> Lookup(RegistryRoot root, const std::string& key, const std::string& name,
+                            RegistryLifetime lifetime, int& error) {
   Store store;
-  if (!Load(store, error)) return std::nullopt;
+  if (!Load(store, lifetime, error)) return std::nullopt;
   Key* found = FindKey(store, FullPath(root, key));
   if (!found) {
     error = ENOENT;
@@ -298,8 +301,8 @@ std::optional<Value> Lookup(RegistryRoot root, const std::string& key, const std
   return *value;
 }
 
-bool WriteValue(RegistryRoot root, const std::string& key, Value value, int& error) {
-  return Modify(error, [&](Store& store, bool& save, int& err) {
+bool WriteValue(RegistryRoot root, const std::string& key, Value value, RegistryLifetime lifetime, int& error) {
+  return Modify(lifetime, error, [&](Store& store, bool& save, int& err) {
     Key* found = FindKey(store, FullPath(root, key));
     if (!found) {
       err = ENOENT;
@@ -317,16 +320,16 @@ bool WriteValue(RegistryRoot root, const std::string& key, Value value, int& err
 
 }  // namespace
 
-std::string RegistryStore::FilePath() { return Folder() + "/registry.reg"; }
+std::string RegistryStore::FilePath(Lifetime lifetime) { return Folder(lifetime) + "/registry.reg"; }
 
-bool RegistryStore::KeyExists(RegistryRoot root, const std::string& key, int& error) {
+bool RegistryStore::KeyExists(RegistryRoot root, const std::string& key, int& error, Lifetime lifetime) {
   Store store;
-  if (!Load(store, error)) return false;
+  if (!Load(store, lifetime, error)) return false;
   return FindKey(store, FullPath(root, key)) != nullptr;
 }
 
-bool RegistryStore::CreateKey(RegistryRoot root, const std::string& key, int& error) {
-  return Modify(error, [&](Store& store, bool& save, int&) {
+bool RegistryStore::CreateKey(RegistryRoot root, const std::string& key, int& error, Lifetime lifetime) {
+  return Modify(lifetime, error, [&](Store& store, bool& save, int&) {
     const std::string path = FullPath(root, key);
     if (!FindKey(store, path)) {
       store.push_back(Key{path, {}});
@@ -336,8 +339,8 @@ bool RegistryStore::CreateKey(RegistryRoot root, const std::string& key, int& er
   });
 }
 
-bool RegistryStore::DeleteKey(RegistryRoot root, const std::string& key, int& error) {
-  return Modify(error, [&](Store& store, bool& save, int&) {
+bool RegistryStore::DeleteKey(RegistryRoot root, const std::string& key, int& error, Lifetime lifetime) {
+  return Modify(lifetime, error, [&](Store& store, bool& save, int&) {
     const std::string path = FullPath(root, key);
     const auto before = store.size();
     std::erase_if(store, [&](const Key& entry) { return IsAtOrBelow(entry.path, path); });
@@ -347,8 +350,8 @@ bool RegistryStore::DeleteKey(RegistryRoot root, const std::string& key, int& er
 }
 
 std::optional<std::string> RegistryStore::ReadString(RegistryRoot root, const std::string& key,
-                                                     const std::string& name, int& error) {
-  auto value = Lookup(root, key, name, error);
+                                                     const std::string& name, int& error, Lifetime lifetime) {
+  auto value = Lookup(root, key, name, lifetime, error);
   if (!value) return std::nullopt;
   if (value->isDword) {
     error = EINVAL;
@@ -358,13 +361,13 @@ std::optional<std::string> RegistryStore::ReadString(RegistryRoot root, const st
 }
 
 bool RegistryStore::WriteString(RegistryRoot root, const std::string& key, const std::string& name,
-                                const std::string& value, int& error) {
-  return WriteValue(root, key, Value{name, false, value, 0}, error);
+                                const std::string& value, int& error, Lifetime lifetime) {
+  return WriteValue(root, key, Value{name, false, value, 0}, lifetime, error);
 }
 
 std::optional<std::uint32_t> RegistryStore::ReadDword(RegistryRoot root, const std::string& key,
-                                                      const std::string& name, int& error) {
-  auto value = Lookup(root, key, name, error);
+                                                      const std::string& name, int& error, Lifetime lifetime) {
+  auto value = Lookup(root, key, name, lifetime, error);
   if (!value) return std::nullopt;
   if (!value->isDword) {
     error = EINVAL;
@@ -374,8 +377,8 @@ std::optional<std::uint32_t> RegistryStore::ReadDword(RegistryRoot root, const s
 }
 
 bool RegistryStore::WriteDword(RegistryRoot root, const std::string& key, const std::string& name,
-                               std::uint32_t value, int& error) {
-  return WriteValue(root, key, Value{name, true, {}, value}, error);
+                               std::uint32_t value, int& error, Lifetime lifetime) {
+  return WriteValue(root, key, Value{name, true, {}, value}, lifetime, error);
 }
 
 }  // namespace kalimo::platform

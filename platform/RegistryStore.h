@@ -17,6 +17,11 @@ namespace kalimo::platform {
 
 enum class RegistryRoot { kClassesRoot, kCurrentUser };
 
+// Where an entry lives. Volatile entries (the registry's REG_OPTION_VOLATILE keys) are kept in a
+// second store file in the user's runtime folder ($XDG_RUNTIME_DIR/kalimo/registry.reg), which
+// the system empties when the user's session ends.
+enum class RegistryLifetime { kPersistent, kVolatile };
+
 // The device entry of the virtual camera and its value, shared by the registration, the camera's
 // device provider and the settings dialog.
 inline constexpr const char* kCameraInstanceKey =
@@ -28,25 +33,28 @@ inline constexpr const char* kLowLatencyValue = "LowLatency";
 
 class RegistryStore {
  public:
-  // The store file of the current user.
-  static std::string FilePath();
+  using Lifetime = RegistryLifetime;
+  static constexpr Lifetime kPersistent = RegistryLifetime::kPersistent;
 
-  static bool KeyExists(RegistryRoot root, const std::string& key, int& error);
+  // The store file of the current user.
+  static std::string FilePath(Lifetime lifetime = kPersistent);
+
+  static bool KeyExists(RegistryRoot root, const std::string& key, int& error, Lifetime lifetime = kPersistent);
   // Creates the key (and the store file) if missing; an existing key keeps its values.
-  static bool CreateKey(RegistryRoot root, const std::string& key, int& error);
+  static bool CreateKey(RegistryRoot root, const std::string& key, int& error, Lifetime lifetime = kPersistent);
   // Removes the key, its values and every key below it. A missing key is not an error.
-  static bool DeleteKey(RegistryRoot root, const std::string& key, int& error);
+  static bool DeleteKey(RegistryRoot root, const std::string& key, int& error, Lifetime lifetime = kPersistent);
 
   // Values can be read and written only in existing keys (ENOENT otherwise), as RegOpenKeyEx
   // followed by RegQueryValueEx / RegSetValueEx would.
   static std::optional<std::string> ReadString(RegistryRoot root, const std::string& key, const std::string& name,
-                                               int& error);
+                                               int& error, Lifetime lifetime = kPersistent);
   static bool WriteString(RegistryRoot root, const std::string& key, const std::string& name,
-                          const std::string& value, int& error);
+                          const std::string& value, int& error, Lifetime lifetime = kPersistent);
   static std::optional<std::uint32_t> ReadDword(RegistryRoot root, const std::string& key, const std::string& name,
-                                                int& error);
+                                                int& error, Lifetime lifetime = kPersistent);
   static bool WriteDword(RegistryRoot root, const std::string& key, const std::string& name, std::uint32_t value,
-                         int& error);
+                         int& error, Lifetime lifetime = kPersistent);
 };
 
 }  // namespace kalimo::platform

@@ -12,16 +12,14 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/ProgramPaths.h"
+
 namespace kalimo::platform {
 
 namespace {
 constexpr int kRequestTimeoutMs = 500;
 
-std::string EndpointFolder() {
-  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-  if (runtime && runtime[0] == '/') return std::string(runtime) + "/kalimo";
-  return "/tmp/kalimo-" + std::to_string(getuid());
-}
+std::string EndpointFolder() { return KalimoRuntimeDirectory(); }
 
 // Creates the folder 0700 if needed and refuses one that another account owns or others may enter.
 bool PrepareFolder(const std::string& folder, int& error) {
@@ -72,9 +70,9 @@ bool WriteAll(int fd, const std::string& text) {
   return true;
 }
 
-// Reads one line from a client, waiting at most kRequestTimeoutMs so a silent client (a probe)
-// cannot hold the server up.
-std::string ReadRequest(int fd) {
+// Reads one line, waiting at most kRequestTimeoutMs so a silent peer (a probe) cannot hold the
+// reader up.
+std::string ReadLine(int fd) {
   std::string line;
   char buffer[256];
   while (line.size() < 4096) {
@@ -110,9 +108,28 @@ bool SendToSingleInstance(const std::string& request) {
   return sent;
 }
 
+std::optional<std::string> AskSingleInstance(const std::string& request) {
+  const int fd = Connect();
+  if (fd < 0) return std::nullopt;
+  std::optional<std::string> answer;
+  if (WriteAll(fd, request + "\n")) answer = ReadLine(fd);
+  close(fd);
+  return answer;
+}
+
 SingleInstanceServer::~SingleInstanceServer() { Stop(); }
 
 bool SingleInstanceServer::Start(RequestHandler handler, int& error) {
+  if (!handler) return StartAnswering(nullptr, error);
+  return StartAnswering(
+      [handler = std::move(handler)](const std::string& request) {
+        handler(request);
+        return std::string();
+      },
+      error);
+}
+
+bool SingleInstanceServer::StartAnswering(AnsweringHandler handler, int& error) {
   if (IsServing()) return true;
   const std::string folder = EndpointFolder();
   if (!PrepareFolder(folder, error)) return false;
@@ -179,9 +196,12 @@ void SingleInstanceServer::Serve() {
     if ((entries[0].revents & POLLIN) == 0) continue;
     const int client = accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
     if (client < 0) continue;
-    const std::string request = ReadRequest(client);
+    const std::string request = ReadLine(client);
+    if (!request.empty() && handler_) {
+      const std::string answer = handler_(request);
+      if (!answer.empty()) WriteAll(client, answer + "\n");
+    }
     close(client);
-    if (!request.empty() && handler_) handler_(request);
   }
 }
 

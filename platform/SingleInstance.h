@@ -5,6 +5,7 @@
 // whether the main program must be started.
 #include <atomic>
 #include <functional>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -21,6 +22,10 @@ bool ProbeSingleInstance();
 // Connects and sends one request line (e.g. "activate"). False when nobody serves the endpoint.
 bool SendToSingleInstance(const std::string& request);
 
+// Sends one request line and waits a moment for the server's one-line answer (without its line
+// end; empty when the server gives none). Nothing when nobody serves the endpoint.
+std::optional<std::string> AskSingleInstance(const std::string& request);
+
 // Serves the endpoint on a thread of its own until Stop() or destruction. A lock file beside the
 // socket makes serving exclusive: a second server fails with EADDRINUSE while the first lives, and
 // a socket file left behind by a crashed server is replaced.
@@ -28,6 +33,8 @@ class SingleInstanceServer {
  public:
   // Called on the server's thread with each request line received (without its line end).
   using RequestHandler = std::function<void(const std::string& request)>;
+  // Likewise, and its result (when not empty) goes back to the client as one line.
+  using AnsweringHandler = std::function<std::string(const std::string& request)>;
 
   SingleInstanceServer() = default;
   ~SingleInstanceServer();
@@ -35,6 +42,7 @@ class SingleInstanceServer {
   SingleInstanceServer& operator=(const SingleInstanceServer&) = delete;
 
   bool Start(RequestHandler handler, int& error);
+  bool StartAnswering(AnsweringHandler handler, int& error);
   void Stop();
   bool IsServing() const { return listenFd_ >= 0; }
 
@@ -45,7 +53,7 @@ class SingleInstanceServer {
   int listenFd_ = -1;
   int wakeFds_[2] = {-1, -1};  // a pipe that interrupts the accept loop on Stop()
   std::string path_;
-  RequestHandler handler_;
+  AnsweringHandler handler_;
   std::thread thread_;
 };
 

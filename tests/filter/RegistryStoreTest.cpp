@@ -41,6 +41,24 @@ TEST(RegistryStore, KeepsTextsAndNumbersAcrossReadsOfTheFile) {
   EXPECT_EQ(FileText().find(awkward), std::string::npos);
 }
 
+TEST(RegistryStore, VolatileEntriesLiveInTheSessionsRuntimeFolderApart) {
+  test::UserFolders folders;
+  constexpr auto kVolatile = RegistryLifetime::kVolatile;
+  EXPECT_EQ(RegistryStore::FilePath(kVolatile), (folders.Dir() / "runtime" / "kalimo" / "registry.reg").string());
+  int error = 0;
+  ASSERT_TRUE(RegistryStore::CreateKey(RegistryRoot::kCurrentUser, "Software\\GNU\\XviD", error, kVolatile));
+  ASSERT_TRUE(RegistryStore::WriteDword(RegistryRoot::kCurrentUser, "Software\\GNU\\XviD", "display_status", 0, error,
+                                        kVolatile));
+  EXPECT_EQ(RegistryStore::ReadDword(RegistryRoot::kCurrentUser, "Software\\GNU\\XviD", "display_status", error,
+                                     kVolatile),
+            0u);
+  // The user's lasting store knows nothing of it.
+  EXPECT_FALSE(RegistryStore::KeyExists(RegistryRoot::kCurrentUser, "Software\\GNU\\XviD", error));
+  EXPECT_FALSE(std::filesystem::exists(RegistryStore::FilePath()));
+  EXPECT_EQ(std::filesystem::status(folders.Dir() / "runtime" / "kalimo").permissions() & std::filesystem::perms::all,
+            std::filesystem::perms::owner_all);
+}
+
 TEST(RegistryStore, ValuesNeedAnExistingKeyAndDeletingTakesTheSubkeys) {
   test::UserFolders folders;
   int error = 0;

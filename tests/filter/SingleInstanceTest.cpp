@@ -50,6 +50,18 @@ TEST(SingleInstance, OneServerAnswersProbesAndReceivesRequests) {
   EXPECT_FALSE(std::filesystem::exists(SingleInstanceEndpointPath()));
 }
 
+TEST(SingleInstance, AServerCanAnswerARequest) {
+  test::UserFolders folders;
+  EXPECT_FALSE(AskSingleInstance("activate"));  // nobody serves
+  SingleInstanceServer server;
+  int error = 0;
+  ASSERT_TRUE(server.StartAnswering([](const std::string& request) { return request == "activate" ? "shown" : ""; },
+                                    error));
+  EXPECT_EQ(AskSingleInstance("activate"), std::optional<std::string>("shown"));
+  EXPECT_EQ(AskSingleInstance("other"), std::optional<std::string>(""));  // served, no answer
+  EXPECT_TRUE(SendToSingleInstance("activate"));  // a sender that does not wait is fine too
+}
+
 TEST(SingleInstance, ASocketLeftByACrashedServerIsNotTakenForARunningOne) {
   test::UserFolders folders;
   const std::filesystem::path folder = folders.Dir() / "runtime" / "kalimo";

@@ -1,0 +1,21 @@
+// The main program, kalimo.
+#include <QApplication>
+
+#include "common/Logging.h"
+#include "common/MessageBoxPresenter.h"
+#include "shell/app/DisplayPlatform.h"
+#include "shell/app/Mirandel.h"
+
+int main(int argc, char** argv) {
+  kalimo::ChooseDisplayPlatform();
+  QApplication application(argc, argv);
+  QApplication::setApplicationName("Kalimo");
+  kalimo::InstallMessageBoxPresenter();
+  int status = 0;
+  {
+    kalimo::CMirandelApp mirandel;
+    status = mirandel.Run();
+  }
+  kalimo::log::Shutdown();  // flushes the log last
+  return status;
+}
