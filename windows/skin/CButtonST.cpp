@@ -131,12 +131,6 @@ void CButtonST::changeEvent(QEvent* event) {
   QPushButton::changeEvent(event);
 }
 
-bool CButtonST::event(QEvent* event) {
-  // A click gives the button the focus, as a push button's click does.
-  if (event->type() == QEvent::MouseButtonRelease && isEnabled()) setFocus(Qt::MouseFocusReason);
-  return QPushButton::event(event);
-}
-
 void CButtonST::DrawBackground(QPainter& painter, QRect& area, bool pressed) {
   DrawOwnBackground(painter, area, pressed);
 }

@@ -52,7 +52,6 @@ class CButtonST : public QPushButton {
   void mouseDoubleClickEvent(QMouseEvent* event) override;
   void focusOutEvent(QFocusEvent* event) override;
   void changeEvent(QEvent* event) override;
-  bool event(QEvent* event) override;
 
   // The background and border; the theme-aware button lets the style draw them.
   virtual void DrawBackground(QPainter& painter, QRect& area, bool pressed);

@@ -5,7 +5,9 @@
 #include <QStyleOptionButton>
 #include <QStyleOptionToolButton>
 
-bool CThemeHelperST::IsAppThemed() const { return qobject_cast<QApplication*>(QCoreApplication::instance()) && QApplication::style(); }
+bool CThemeHelperST::IsAppThemed() const {
+  return drawWithStyle_ && qobject_cast<QApplication*>(QCoreApplication::instance()) && QApplication::style();
+}
 
 void CThemeHelperST::DrawThemeBackground(QPainter& painter, const QWidget& button, const QRect& area,
                                          ButtonState state, bool flatTheme) const {

@@ -65,7 +65,7 @@ void FillMainWindow(GalleryWindow& window, const CThemeHelperST& helper) {
 
   auto* tabs = new CTabCtrlEx(client);
   tabs->SetDrawStyle(1);
-  tabs->SetFixedTabWidth(60);
+  tabs->SetFixedTabWidth(62);
   for (const char* text : {"视频文件", "真实摄像头", "图像", "捕获屏幕"}) tabs->addTab(QString::fromUtf8(text));
   QObject::connect(tabs, &QTabBar::currentChanged, [tabs](int index) { Report("tab " + tabs->tabText(index)); });
   layout->addWidget(tabs);
