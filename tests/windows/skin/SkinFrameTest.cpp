@@ -182,6 +182,42 @@ class SkinFrameTest : public QObject {
     QCOMPARE(enabled, (QStringList{"移动(&M)", "最小化(&N)", "关闭(&C)"}));
   }
 
+  void deactivationHighlightsTheButtonsAndDarkensTheCaption() {
+    CColorTitleDlg dialog(nullptr, true, kalimo::skin::kMinimizeBox);
+    dialog.setWindowTitle("Kalimo");
+    dialog.setGeometry(0, 0, 300, 200);
+    CColorTitleDlg other(nullptr, false, kalimo::skin::kNoBoxes);
+    other.setGeometry(400, 0, 200, 100);
+    dialog.show();
+    other.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    QApplication::setActiveWindow(&dialog);
+    QTRY_VERIFY(dialog.IsActiveFrame());
+    // Inside the close button's cell, below its glyph: the title colour while active...
+    const QPoint cell(300 - 20 + 8, 3 + 14);
+    const QColor activeCell = dialog.grab().toImage().pixelColor(cell);
+    QApplication::setActiveWindow(&other);
+    QTRY_VERIFY(!dialog.IsActiveFrame());
+    // ...the highlighted (red) close tile while inactive.
+    const QColor inactiveCell = dialog.grab().toImage().pixelColor(cell);
+    QVERIFY2(inactiveCell.red() > 180 && inactiveCell.blue() < 100, qPrintable(inactiveCell.name()));
+    QVERIFY2(activeCell.blue() > 180, qPrintable(activeCell.name()));
+  }
+
+  void iconOpensTheSystemMenuWhoseCloseEntryCloses() {
+    CColorTitleDlg dialog(nullptr, true, kalimo::skin::kMinimizeBox);
+    dialog.resize(300, 200);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    QTest::mouseClick(&dialog, Qt::LeftButton, {}, QPoint(15, 12));
+    QTRY_VERIFY(dialog.SystemMenu()->isVisible());
+    QAction* close = dialog.SystemMenu()->actions().last();
+    QCOMPARE(close->text(), QStringLiteral("关闭(&C)"));
+    dialog.SystemMenu()->hide();
+    close->trigger();
+    QTRY_VERIFY(!dialog.isVisible());
+  }
+
   void backgroundBrushAndClientArea() {
     CColorTitleDlg dialog(nullptr, true, kalimo::skin::kMinimizeBox);
     dialog.resize(300, 200);
