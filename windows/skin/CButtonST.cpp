@@ -7,21 +7,10 @@
 #include <QStyleOptionFocusRect>
 
 #include "windows/skin/ButtonColours.h"
+#include "windows/skin/SkinPainting.h"
 #include "windows/skin/SkinResources.h"
 
-namespace {
-
-// A rectangle's top and left lines in one colour, its bottom and right lines in another.
-void Draw3dRect(QPainter& painter, const QRect& r, const QColor& topLeft, const QColor& bottomRight) {
-  painter.setPen(topLeft);
-  painter.drawLine(r.topLeft(), r.topRight());
-  painter.drawLine(r.topLeft(), r.bottomLeft());
-  painter.setPen(bottomRight);
-  painter.drawLine(r.bottomLeft(), r.bottomRight());
-  painter.drawLine(r.topRight(), r.bottomRight());
-}
-
-}  // namespace
+using kalimo::skin::Draw3dRect;
 
 CButtonST::CButtonST(const QString& caption, QWidget* parent) : QPushButton(caption, parent) {
   setMouseTracking(true);

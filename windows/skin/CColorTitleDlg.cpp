@@ -7,6 +7,7 @@
 #include <QWindow>
 
 #include "windows/skin/SkinAccessibility.h"
+#include "windows/skin/SkinPainting.h"
 #include "windows/skin/SkinResources.h"
 
 using kalimo::skin::FrameButton;
@@ -39,7 +40,6 @@ const QColor kInactiveCaption(18, 93, 9);
 // Drawn instead of the title bar when the skin picture cannot be read, so the window stays usable.
 const QColor kFallbackTitle(86, 150, 214);
 
-QRect ToQRect(const FrameRect& r) { return QRect(r.left, r.top, r.Width(), r.Height()); }
 
 Qt::Edges EdgesOf(FrameHit hit) {
   switch (hit) {
@@ -177,11 +177,7 @@ void CColorTitleDlg::SetHovered(FrameButton button) {
 
 void CColorTitleDlg::ShowButtonToolTip() {
   if (hovered_ == FrameButton::kNone) return;
-  const kalimo::skin::FrameButtons buttons = ButtonRects();
-  const FrameRect r = hovered_ == FrameButton::kMinimize   ? buttons.minimize
-                      : hovered_ == FrameButton::kMaximize ? buttons.maximize
-                                                           : buttons.close;
-  const QRect area = ToQRect(r);
+  const QRect area = kalimo::skin::ToQRect(kalimo::skin::RectOf(ButtonRects(), hovered_));
   QToolTip::showText(mapToGlobal(QPoint(area.left(), area.bottom() + 8)), ButtonToolTip(hovered_), this, area,
                      10000);
 }
@@ -353,7 +349,7 @@ void CColorTitleDlg::PaintFrame(QPainter& painter) const {
     painter.drawPixmap(QRect(QPoint(w - 4, 0), kTopRightCorner.size()), skin_, kTopRightCorner);
   }
   const kalimo::skin::FrameButtons buttons = ButtonRects();
-  if (showIcon_ && !icon_.isNull()) painter.drawPixmap(ToQRect(buttons.icon), icon_);
+  if (showIcon_ && !icon_.isNull()) painter.drawPixmap(kalimo::skin::ToQRect(buttons.icon), icon_);
 
   QFont captionFont = font();
   captionFont.setBold(true);
@@ -376,7 +372,7 @@ void CColorTitleDlg::PaintButtons(QPainter& painter) const {
   };
   const auto draw = [&](const FrameRect& r, int glyphX, FrameButton button) {
     if (r.IsEmpty()) return;
-    painter.drawPixmap(ToQRect(r), skin_, QRect(glyphX, rowFor(button), 16, 16));
+    painter.drawPixmap(kalimo::skin::ToQRect(r), skin_, QRect(glyphX, rowFor(button), 16, 16));
   };
   const kalimo::skin::FrameButtons buttons = ButtonRects();
   draw(buttons.close, kCloseGlyphX, FrameButton::kClose);

@@ -3,6 +3,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include "windows/skin/SkinPainting.h"
 #include "windows/skin/TabStripGeometry.h"
 
 namespace {
@@ -11,7 +12,6 @@ const QColor kTabFrame(153, 153, 153);
 const QColor kHoveredTab(204, 204, 204);
 const QColor kNormalTab(243, 243, 243);
 
-QRect ToQRect(const kalimo::skin::FrameRect& r) { return QRect(r.left, r.top, r.Width(), r.Height()); }
 kalimo::skin::FrameRect ToFrameRect(const QRect& r) { return {r.left(), r.top(), r.right() + 1, r.bottom() + 1}; }
 
 }  // namespace
@@ -65,13 +65,13 @@ void CTabCtrlEx::paintEvent(QPaintEvent*) {
     const kalimo::skin::TabPaint paint = kalimo::skin::PaintTab(ToFrameRect(tabRect(i)), i, selected, hovered_);
     painter.setPen(kTabFrame);
     painter.setBrush(Qt::NoBrush);
-    painter.drawRect(ToQRect(paint.frame).adjusted(0, 0, -1, -1));
+    painter.drawRect(kalimo::skin::ToQRect(paint.frame).adjusted(0, 0, -1, -1));
     const QColor fill = paint.fillKind == kalimo::skin::TabFill::kSelected ? QColor(Qt::white)
                         : paint.fillKind == kalimo::skin::TabFill::kHovered ? kHoveredTab
                                                                             : kNormalTab;
-    painter.fillRect(ToQRect(paint.fill), fill);
+    painter.fillRect(kalimo::skin::ToQRect(paint.fill), fill);
     painter.setPen(palette().color(QPalette::WindowText));
-    painter.drawText(ToQRect(paint.text), Qt::AlignCenter | Qt::TextSingleLine,
+    painter.drawText(kalimo::skin::ToQRect(paint.text), Qt::AlignCenter | Qt::TextSingleLine,
                      tabText(i).left(kalimo::skin::kTabTextLimit));
   }
 }

@@ -7,6 +7,7 @@
 #include <QWheelEvent>
 
 #include "windows/skin/SkinAccessibility.h"
+#include "windows/skin/SkinPainting.h"
 #include "windows/skin/SkinResources.h"
 
 namespace {
@@ -210,13 +211,7 @@ void CYYTreeCtrl::PaintRow(QPainter& painter, const kalimo::skin::TreeNode& row,
     }
     const QPixmap& glyph = glyphs_[row.expanded ? 1 : 0];
     if (!glyph.isNull()) painter.drawPixmap(rect.left(), rect.center().y() - glyph.height() / 2 + 1, glyph);
-    // A 3-D rectangle: light top and left, darker bottom and right.
-    painter.setPen(kGroupFrameTopLeft);
-    painter.drawLine(rect.topLeft(), rect.topRight());
-    painter.drawLine(rect.topLeft(), rect.bottomLeft());
-    painter.setPen(kGroupFrameBottomRight);
-    painter.drawLine(rect.bottomLeft(), rect.bottomRight());
-    painter.drawLine(rect.topRight(), rect.bottomRight());
+    kalimo::skin::Draw3dRect(painter, rect, kGroupFrameTopLeft, kGroupFrameBottomRight);
   } else {
     if (selected) painter.fillRect(selection, kVideoSelection);
     const auto picture = pictures_.find(row.picture);

@@ -29,6 +29,16 @@ FrameButton ButtonAt(const FrameButtons& buttons, int x, int y) {
   return FrameButton::kNone;
 }
 
+FrameRect RectOf(const FrameButtons& buttons, FrameButton button) {
+  switch (button) {
+    case FrameButton::kMinimize: return buttons.minimize;
+    case FrameButton::kMaximize: return buttons.maximize;
+    case FrameButton::kClose: return buttons.close;
+    case FrameButton::kNone: break;
+  }
+  return {};
+}
+
 FrameHit HitTestFrame(const FrameButtons& buttons, int x, int y, int width, int height, bool resizable) {
   if (x < 0 || y < 0 || x >= width || y >= height) return kHitNowhere;
   switch (ButtonAt(buttons, x, y)) {

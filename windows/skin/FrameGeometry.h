@@ -76,5 +76,7 @@ FrameHit ReportedHitCode(FrameHit hit);
 // Which caption button, if any, lies under the point.
 enum class FrameButton { kNone, kMinimize, kMaximize, kClose };
 FrameButton ButtonAt(const FrameButtons& buttons, int x, int y);
+// The rectangle of a caption button (empty for kNone).
+FrameRect RectOf(const FrameButtons& buttons, FrameButton button);
 
 }  // namespace kalimo::skin

@@ -6,11 +6,11 @@
 
 #include "windows/skin/CColorTitleDlg.h"
 #include "windows/skin/CYYTreeCtrl.h"
+#include "windows/skin/SkinPainting.h"
 
 namespace {
 
 using kalimo::skin::FrameButton;
-using kalimo::skin::FrameRect;
 
 QRect ToGlobal(const QWidget* widget, const QRect& local) {
   return QRect(widget->mapToGlobal(local.topLeft()), local.size());
@@ -47,9 +47,7 @@ class CaptionButtonAccessible : public PaintedPartAccessible {
   }
   QRect rect() const override {
     if (!dialog_) return {};
-    const auto& b = dialog_->ButtonRects();
-    const FrameRect r = button_ == FrameButton::kMinimize ? b.minimize : button_ == FrameButton::kMaximize ? b.maximize : b.close;
-    return ToGlobal(dialog_, QRect(r.left, r.top, r.Width(), r.Height()));
+    return ToGlobal(dialog_, kalimo::skin::ToQRect(kalimo::skin::RectOf(dialog_->ButtonRects(), button_)));
   }
   QAccessible::Role role() const override { return QAccessible::Button; }
   QAccessible::State state() const override {

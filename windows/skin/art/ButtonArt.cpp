@@ -45,6 +45,15 @@ void Plus(QPainter& p, QPointF c, qreal r) {
   p.drawLine(c - QPointF(0, r), c + QPointF(0, r));
 }
 
+// A round badge with a plus at the lower right: "add".
+void PlusBadge(QPainter& p) {
+  p.setBrush(kLightBlue);
+  p.setPen(Stroke(kDeepBlue, 1.5));
+  p.drawEllipse(QPointF(22, 21), 6, 6);
+  p.setPen(Stroke(kDeepBlue, 2));
+  Plus(p, QPointF(22, 21), 3);
+}
+
 void Arrow(QPainter& p, bool up) {
   const qreal tip = up ? 8 : 24;
   const qreal base = up ? 24 : 8;
@@ -151,22 +160,14 @@ void AddMovie(QPainter& p) {
   p.setPen(Qt::NoPen);
   p.setBrush(kDeepBlue);
   for (int i = 0; i < 4; ++i) p.drawRect(QRectF(7.5, 9.5 + 4 * i, 2, 2));
-  p.setBrush(kLightBlue);
-  p.setPen(Stroke(kDeepBlue, 1.5));
-  p.drawEllipse(QPointF(22, 21), 6, 6);
-  p.setPen(Stroke(kDeepBlue, 2));
-  Plus(p, QPointF(22, 21), 3);
+  PlusBadge(p);
 }
 
 void AddGroup(QPainter& p) {
   p.setPen(Stroke(kDeepBlue, 2));
   p.drawPolygon(QPolygonF({QPointF(5, 9), QPointF(12, 9), QPointF(14, 11.5), QPointF(24, 11.5), QPointF(24, 24),
                            QPointF(5, 24)}));
-  p.setBrush(kLightBlue);
-  p.setPen(Stroke(kDeepBlue, 1.5));
-  p.drawEllipse(QPointF(22, 21), 6, 6);
-  p.setPen(Stroke(kDeepBlue, 2));
-  Plus(p, QPointF(22, 21), 3);
+  PlusBadge(p);
 }
 
 void Delete(QPainter& p) {
