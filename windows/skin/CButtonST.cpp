@@ -87,16 +87,22 @@ void CButtonST::SetHovered(bool hovered) {
   update();
 }
 
-void CButtonST::enterEvent(QEnterEvent* event) {
-  QPushButton::enterEvent(event);
-  mouseMoveEvent(nullptr);
-}
-
-void CButtonST::mouseMoveEvent(QMouseEvent* event) {
+void CButtonST::TrackHover() {
+  // Only flat buttons show the hover look, not while the left button is held (a press that
+  // started elsewhere), and, unless always tracking, only in the active window.
   const bool leftHeld = QApplication::mouseButtons() & Qt::LeftButton;
   const bool windowActive = alwaysTrack_ || isActiveWindow();
   if (flat_ && !leftHeld && windowActive) SetHovered(true);
-  if (event) QPushButton::mouseMoveEvent(event);
+}
+
+void CButtonST::enterEvent(QEnterEvent* event) {
+  QPushButton::enterEvent(event);
+  TrackHover();
+}
+
+void CButtonST::mouseMoveEvent(QMouseEvent* event) {
+  TrackHover();
+  QPushButton::mouseMoveEvent(event);
 }
 
 void CButtonST::leaveEvent(QEvent* event) {

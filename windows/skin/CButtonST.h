@@ -59,6 +59,7 @@ class CButtonST : public QPushButton {
 
  private:
   void SetHovered(bool hovered);
+  void TrackHover();
   void DrawCaption(QPainter& painter, const QRect& area, bool pressed) const;
   void DrawPicture(QPainter& painter, const QRect& area) const;
   bool IsPressedLook() const;

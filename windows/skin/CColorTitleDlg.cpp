@@ -222,7 +222,18 @@ void CColorTitleDlg::UpdateCursor(const QPoint& windowPoint) {
 void CColorTitleDlg::mousePressEvent(QMouseEvent* event) {
   const QPoint p = event->position().toPoint();
   const FrameHit hit = HitTest(p);
-  if (event->button() != Qt::LeftButton || hit == kalimo::skin::kHitClient) {
+  if (hit == kalimo::skin::kHitClient) {
+    QDialog::mousePressEvent(event);
+    return;
+  }
+  if (event->button() == Qt::RightButton && p.y() < FrameMetrics::kTitleHeight) {
+    // As on any title bar, the right button opens the window's menu.
+    HideButtonToolTip();
+    SystemMenu()->popup(event->globalPosition().toPoint());
+    event->accept();
+    return;
+  }
+  if (event->button() != Qt::LeftButton) {
     QDialog::mousePressEvent(event);
     return;
   }

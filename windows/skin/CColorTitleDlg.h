@@ -6,7 +6,8 @@
 // Derived windows put their controls on ClientArea() (the inside of the frame, painted with
 // BackgroundBrush()). The caption is the window title. Minimising runs MinimizeWindow(), which a
 // derived window may override (the main window hides to the tray); closing goes through close(),
-// so closeEvent() decides as usual.
+// so closeEvent() decides as usual. A `parent` makes the window owned (it stays a top-level
+// window, above its owner), as the playing windows are by the main window.
 #include <QDialog>
 #include <QPixmap>
 #include <QPoint>

@@ -170,6 +170,26 @@ class SkinFrameTest : public QObject {
     QCOMPARE(dialog.pos(), start + QPoint(40, 30));
   }
 
+  void cornerDragResizesTheWindowItselfWithoutWindowSystemResize() {
+    CColorTitleDlg dialog(nullptr, true, kalimo::skin::kMinimizeBox);
+    dialog.setGeometry(100, 100, 300, 200);
+    dialog.setMinimumSize(200, 150);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    QTest::mousePress(&dialog, Qt::LeftButton, {}, QPoint(298, 198));
+    const auto moveTo = [&dialog](QPoint to) {
+      QMouseEvent move(QEvent::MouseMove, QPointF(to), dialog.mapToGlobal(QPointF(to)), Qt::NoButton,
+                       Qt::LeftButton, {});
+      QApplication::sendEvent(&dialog, &move);
+    };
+    const QPoint pressedGlobal = dialog.mapToGlobal(QPoint(298, 198));
+    moveTo(dialog.mapFromGlobal(pressedGlobal + QPoint(40, 20)));
+    QTest::mouseRelease(&dialog, Qt::LeftButton, {}, QPoint(338, 218));
+    QCOMPARE(dialog.size(), QSize(340, 220));
+    QCOMPARE(dialog.pos(), QPoint(100, 100));
+    QCOMPARE(dialog.ButtonRects().close.left, 340 - 20);
+  }
+
   void systemMenuEntriesFollowTheBoxes() {
     CColorTitleDlg dialog(nullptr, true, kalimo::skin::kMinimizeBox);
     dialog.setFixedSize(300, 200);
@@ -210,6 +230,9 @@ class SkinFrameTest : public QObject {
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
     QTest::mouseClick(&dialog, Qt::LeftButton, {}, QPoint(15, 12));
+    QTRY_VERIFY(dialog.SystemMenu()->isVisible());
+    dialog.SystemMenu()->hide();
+    QTest::mouseClick(&dialog, Qt::RightButton, {}, QPoint(150, 16));  // on the title bar too
     QTRY_VERIFY(dialog.SystemMenu()->isVisible());
     QAction* close = dialog.SystemMenu()->actions().last();
     QCOMPARE(close->text(), QStringLiteral("关闭(&C)"));
