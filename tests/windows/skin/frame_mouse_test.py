@@ -24,9 +24,10 @@ def geometry(session, window):
     return x, y, w, h
 
 
-def drag(session, start, end):
+def drag(session, gallery, title, start, end):
     session.run(["xdotool", "mousemove", str(start[0]), str(start[1])])
     session.run(["xdotool", "mousedown", "1"])
+    gallery.expect("pressed " + title)
     steps = 10
     for i in range(1, steps + 1):
         x = start[0] + (end[0] - start[0]) * i // steps
@@ -42,9 +43,9 @@ def click(session, x, y):
     session.run(["xdotool", "click", "1"])
 
 
-def check_drag_moves(session, window, by):
+def check_drag_moves(session, gallery, window, by):
     x, y, w, _ = geometry(session, window)
-    drag(session, (x + w // 2, y + 16), (x + w // 2 + by[0], y + 16 + by[1]))
+    drag(session, gallery, "Kalimo", (x + w // 2, y + 16), (x + w // 2 + by[0], y + 16 + by[1]))
     XSession.wait_for(lambda: geometry(session, window)[:2] == (x + by[0], y + by[1]),
                       "the window to move by %s (now at %s, was at %s)" % (by, geometry(session, window)[:2], (x, y)),
                       timeout=20)
@@ -54,11 +55,11 @@ def with_window_manager(program):
     with XSession(window_manager=True) as session:
         gallery = Gallery(session, program)
         window = window_id(session, "Kalimo")
-        check_drag_moves(session, window, (120, 70))
+        check_drag_moves(session, gallery, window, (120, 70))
 
         # Pressing on a button and dragging does not move the window.
         x, y, w, _ = geometry(session, window)
-        drag(session, (x + w - 12, y + 11), (x + w - 12 - 60, y + 11 + 60))
+        drag(session, gallery, "Kalimo", (x + w - 12, y + 11), (x + w - 12 - 60, y + 11 + 60))
         time.sleep(0.5)
         assert geometry(session, window)[:2] == (x, y), "a drag from the close button moved the window"
 
@@ -79,8 +80,8 @@ def with_window_manager(program):
 def without_window_manager(program):
     # No window manager offers a move: the window moves itself.
     with XSession(window_manager=False) as session:
-        Gallery(session, program)
-        check_drag_moves(session, window_id(session, "Kalimo"), (90, 50))
+        gallery = Gallery(session, program)
+        check_drag_moves(session, gallery, window_id(session, "Kalimo"), (90, 50))
 
 
 def main():

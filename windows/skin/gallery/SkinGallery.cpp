@@ -34,6 +34,12 @@ class GalleryWindow : public CColorTitleDlg {
     Report("minimized " + windowTitle());
     CColorTitleDlg::MinimizeWindow();
   }
+  void mousePressEvent(QMouseEvent* event) override {
+    // Reported once the frame has handled the press (a move or resize has been asked for), so a
+    // test driving the mouse knows when to go on.
+    CColorTitleDlg::mousePressEvent(event);
+    Report("pressed " + windowTitle());
+  }
   void closeEvent(QCloseEvent* event) override {
     Report("closed " + windowTitle());
     CColorTitleDlg::closeEvent(event);
