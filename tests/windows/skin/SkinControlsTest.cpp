@@ -8,6 +8,8 @@
 #include "windows/skin/ButtonColours.h"
 #include "windows/skin/CButtonST.h"
 #include "windows/skin/CTabCtrlEx.h"
+#include "windows/skin/CThemeHelperST.h"
+#include "windows/skin/CXPStyleButtonST.h"
 #include "windows/skin/SkinResources.h"
 #include "windows/skin/TabStripGeometry.h"
 
@@ -131,6 +133,22 @@ class SkinControlsTest : public QObject {
     const QImage hovered = button.grab().toImage();
     QCOMPARE(hovered.pixelColor(2, 2), QColor(Qt::red));
     QVERIFY(hovered.pixelColor(1, 1) != QColor(Qt::red));
+  }
+
+  void standardSetUpOfAPictureButton() {
+    const CThemeHelperST ownLook;
+    QVERIFY(!ownLook.IsAppThemed());
+    QVERIFY(CThemeHelperST(true).IsAppThemed());
+    CXPStyleButtonST button("帮助");
+    button.SetColor(CButtonST::kColorBackgroundIn, QColor(240, 240, 240));
+    button.SetUpPictureButton(&ownLook, "Help.png");
+    QCOMPARE(button.PictureName(), QStringLiteral("Help.png"));
+    QCOMPARE(button.toolTip(), QStringLiteral("帮助"));
+    QCOMPARE(button.accessibleName(), QStringLiteral("帮助"));
+    QCOMPARE(button.GetColor(CButtonST::kColorBackgroundIn), QColor(Qt::white));
+    // The caption is not drawn: the picture fills the button.
+    button.resize(40, 40);
+    QCOMPARE(button.PictureRect(), QRect(1, 1, 38, 38));
   }
 
   void captionIsTooltipAndAccessibleName() {
