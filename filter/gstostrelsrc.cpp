@@ -35,6 +35,7 @@ struct _GstOstrelSrc {
   kalimo::OstrelPin* pin;           // frame count and stamps; lives as long as the element
   gboolean flushing;
   gboolean low_latency;
+  kalimo::FrameFit fit;  // from the device entry, read at each start
   GstClockID wait_id;  // the low-latency wait in progress, for unlock
   // basesrc lets each buffer go at base time + its stamp + (running time - stamp) of the first
   // buffer after a start; low-latency waits aim at the same moment, so they keep that offset too.
@@ -76,6 +77,14 @@ static gboolean gst_ostrel_src_start(GstBaseSrc* src);
 static gboolean gst_ostrel_src_unlock(GstBaseSrc* src);
 static gboolean gst_ostrel_src_unlock_stop(GstBaseSrc* src);
 static GstFlowReturn gst_ostrel_src_fill(GstPushSrc* src, GstBuffer* buffer);
+
+// A choice kept in the camera's device entry: on when its DWORD is there and not 0.
+static gboolean gst_ostrel_src_device_choice(const char* value) {
+  int error = 0;
+  const auto stored = kalimo::platform::RegistryStore::ReadDword(kalimo::platform::RegistryRoot::kClassesRoot,
+                                                                 kalimo::platform::kCameraInstanceKey, value, error);
+  return stored && *stored != 0;
+}
 
 static void gst_ostrel_src_class_init(GstOstrelSrcClass* klass) {
   GObjectClass* gobject_class = G_OBJECT_CLASS(klass);
@@ -124,11 +133,8 @@ static void gst_ostrel_src_init(GstOstrelSrc* self) {
   self->wait_id = nullptr;
   self->start_offset = 0;
   self->start_offset_known = FALSE;
-  int error = 0;
-  const auto lowLatency = kalimo::platform::RegistryStore::ReadDword(
-      kalimo::platform::RegistryRoot::kClassesRoot, kalimo::platform::kCameraInstanceKey,
-      kalimo::platform::kLowLatencyValue, error);
-  self->low_latency = lowLatency && *lowLatency != 0;
+  self->low_latency = gst_ostrel_src_device_choice(kalimo::platform::kLowLatencyValue);
+  self->fit = kalimo::FrameFit::kStretch;
 }
 
 static void gst_ostrel_src_set_property(GObject* object, guint id, const GValue* value, GParamSpec* pspec) {
@@ -259,6 +265,10 @@ static void gst_ostrel_src_get_times(GstBaseSrc* src, GstBuffer* buffer, GstCloc
 static gboolean gst_ostrel_src_start(GstBaseSrc* src) {
   GstOstrelSrc* self = GST_OSTREL_SRC(src);
   self->start_offset_known = FALSE;  // basesrc measures its offset anew after each start
+  // A source of another shape is stretched (the default) or keeps its shape; the user's choice
+  // applies from the next start on.
+  self->fit = gst_ostrel_src_device_choice(kalimo::platform::kKeepAspectValue) ? kalimo::FrameFit::kKeepAspect
+                                                                               : kalimo::FrameFit::kStretch;
   return TRUE;
 }
 
@@ -333,7 +343,7 @@ static GstFlowReturn gst_ostrel_src_fill(GstPushSrc* src, GstBuffer* buffer) {
       self->receiver, static_cast<unsigned char*>(GST_VIDEO_FRAME_PLANE_DATA(&frame, 0)),
       size - GST_VIDEO_FRAME_PLANE_OFFSET(&frame, 0), GST_VIDEO_FRAME_WIDTH(&frame), GST_VIDEO_FRAME_HEIGHT(&frame),
       GST_VIDEO_FRAME_PLANE_STRIDE(&frame, 0), true,
-      lowLatency ? kalimo::FrameChoice::kNewest : kalimo::FrameChoice::kOldest);
+      lowLatency ? kalimo::FrameChoice::kNewest : kalimo::FrameChoice::kOldest, self->fit);
   gst_video_frame_unmap(&frame);
 
   GST_BUFFER_PTS(buffer) = static_cast<GstClockTime>(stamp.start);

@@ -236,6 +236,56 @@ TEST(OstrelSrcDefaults, LowLatencyDefaultComesFromTheDeviceEntry) {
   EXPECT_FALSE(lowLatencyOf());
 }
 
+// KeepAspect in the device entry: a 16:9 source into 640x480 lies in rows 60-419 with black above
+// and below; 0 stretches it over the whole picture. What the client sees is built here by hand.
+TEST(OstrelSrcKeepAspect, A16By9SourceIsFittedOrStretchedAsTheDeviceEntrySays) {
+  test::UserFolders folders;
+  test::TestSection section;
+  int error = 0;
+  using platform::RegistryStore;
+  ASSERT_TRUE(RegistryStore::CreateKey(platform::RegistryRoot::kClassesRoot, platform::kCameraInstanceKey, error));
+  const auto wide = test::PatternFrame(1280, 720, 3);  // no pixel is black
+  const auto wideRows = test::TopDown(wide, 1280, 720);
+  FrameSectionHandle cell;
+  ASSERT_TRUE(WriteFrameToSection(wide.data(), cell, static_cast<std::int32_t>(wide.size()), 1280, 720));
+
+  for (const std::uint32_t keepAspect : {1u, 0u}) {
+    SCOPED_TRACE(keepAspect);
+    ASSERT_TRUE(RegistryStore::WriteDword(platform::RegistryRoot::kClassesRoot, platform::kCameraInstanceKey,
+                                          platform::kKeepAspectValue, keepAspect, error));
+    std::vector<unsigned char> expected(640 * 480 * 3, 0);
+    for (int y = 0; y < 480; ++y) {
+      if (keepAspect && (y < 60 || y >= 420)) continue;
+      // Rows are sampled counting from the bottom, as the frame section stores them.
+      const int fromBottom = keepAspect ? 419 - y : 479 - y;
+      const int sourceRow = 719 - fromBottom * 720 / (keepAspect ? 360 : 480);
+      for (int x = 0; x < 640; ++x) {
+        std::copy_n(wideRows.begin() + (sourceRow * 1280 + x * 2) * 3, 3, expected.begin() + (y * 640 + x) * 3);
+      }
+    }
+    GstHarness* harness = gst_harness_new("ostrelsrc");
+    gst_harness_use_systemclock(harness);
+    gst_harness_play(harness);
+    Pulled last;
+    for (int i = 0; i < 60 && last.bytes != expected; ++i) last = Pull(harness);
+    gst_harness_teardown(harness);
+    ASSERT_EQ(last.bytes.size(), expected.size());
+    EXPECT_TRUE(last.bytes == expected);
+    // The picture's first and last rows, for a readable failure.
+    auto rowIsBlack = [&](int y) {
+      return std::all_of(last.bytes.begin() + y * 1920, last.bytes.begin() + (y + 1) * 1920,
+                         [](unsigned char b) { return b == 0; });
+    };
+    int first = 0;
+    while (first < 480 && rowIsBlack(first)) ++first;
+    int end = 480;
+    while (end > first && rowIsBlack(end - 1)) --end;
+    EXPECT_EQ(first, keepAspect ? 60 : 0);
+    EXPECT_EQ(end - 1, keepAspect ? 419 : 479);
+  }
+  CloseFrameSection(cell);
+}
+
 using test::ThreadCount;
 
 TEST(OstrelSrcProcess, TwoElementsShareOneReceiveThreadThatStopsWithTheLast) {
