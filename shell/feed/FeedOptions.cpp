@@ -26,15 +26,21 @@ std::optional<FeedOptions> ParseFeedOptions(const std::vector<std::string>& argu
       return true;
     };
     std::string text;
+    auto onOff = [&](std::optional<bool>& out) {
+      if (!value(text)) return false;
+      if (text != "on" && text != "off") {
+        error = word + " takes on or off";
+        return false;
+      }
+      out = text == "on";
+      return true;
+    };
     if (word == "--loop") {
       options.loop = true;
     } else if (word == "--low-latency") {
-      if (!value(text)) return std::nullopt;
-      if (text != "on" && text != "off") {
-        error = "--low-latency takes on or off";
-        return std::nullopt;
-      }
-      options.lowLatency = text == "on";
+      if (!onOff(options.lowLatency)) return std::nullopt;
+    } else if (word == "--keep-aspect") {
+      if (!onOff(options.keepAspect)) return std::nullopt;
     } else if (word == "--record") {
       if (!value(options.recordPath)) return std::nullopt;
     } else if (word == "--snapshot") {
@@ -57,7 +63,7 @@ std::optional<FeedOptions> ParseFeedOptions(const std::vector<std::string>& argu
     }
   }
   if (!haveSource) {
-    if (options.lowLatency) {  // only the camera's mode is set
+    if (options.lowLatency || options.keepAspect) {  // only the camera's choices are set
       options.source = SourceKind::None;
       return options;
     }

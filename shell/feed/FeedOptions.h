@@ -15,17 +15,21 @@ struct FeedOptions {
   std::string recordPath;    // --record FILE.avi, or empty
   std::string snapshotPath;  // --snapshot FILE.jpg, or empty
   std::optional<bool> lowLatency;  // --low-latency on|off: the cameras' default mode, kept for the user
+  std::optional<bool> keepAspect;  // --keep-aspect on|off: fit other shapes instead of stretching them
 };
 
 // The options, or empty with `error` set to what is wrong.
 std::optional<FeedOptions> ParseFeedOptions(const std::vector<std::string>& arguments, std::string& error);
 
 inline constexpr const char* kFeedUsage =
-    "usage: kalimo-feed [--low-latency on|off] [--loop] [--record FILE.avi] [--snapshot FILE.jpg] SOURCE\n"
-    "       kalimo-feed --low-latency on|off\n"
+    "usage: kalimo-feed [--low-latency on|off] [--keep-aspect on|off] [--loop] [--record FILE.avi]\n"
+    "                   [--snapshot FILE.jpg] SOURCE\n"
+    "       kalimo-feed [--low-latency on|off] [--keep-aspect on|off]\n"
     "--low-latency on makes the virtual camera hand out the newest picture at once (about 10-25 ms\n"
-    "behind); off keeps the steady default (about 150 ms behind). The choice is kept for every\n"
-    "application that opens the camera afterwards.\n"
+    "behind); off keeps the steady default (about 150 ms behind).\n"
+    "--keep-aspect on makes it show a picture of another shape (16:9, say) whole and centred, with\n"
+    "black bands; off stretches it over the camera's picture (the default).\n"
+    "These choices are kept for every application that opens the camera afterwards.\n"
     "SOURCE is one of:\n"
     "  --video FILE      a video file (FILE alone means the same)\n"
     "  --camera CAMERA   a camera, by its name or its position in --list-cameras (from 0)\n"
