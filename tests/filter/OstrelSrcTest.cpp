@@ -1,4 +1,5 @@
 #include <gst/app/gstappsink.h>
+#include <gst/base/gstbasesrc.h>
 #include <gst/check/gstharness.h>
 #include <gst/video/video.h>
 #include <gtest/gtest.h>
@@ -7,6 +8,7 @@
 #include <thread>
 
 #include "common/ApplyDataToOstrel.h"
+#include "filter/FrameReceiver.h"
 #include "platform/RegistryStore.h"
 #include "tests/filter/FilterTestSupport.h"
 #include "tests/filter/GstPluginFixture.h"
@@ -288,17 +290,54 @@ TEST(OstrelSrcKeepAspect, A16By9SourceIsFittedOrStretchedAsTheDeviceEntrySays) {
 
 using test::ThreadCount;
 
-TEST(OstrelSrcProcess, TwoElementsShareOneReceiveThreadThatStopsWithTheLast) {
+// An element that is made, inspected and destroyed without being started (as gst-inspect-1.0 and
+// device monitors do) runs no thread and reads nothing.
+TEST(OstrelSrcProcess, AnElementThatIsNeverStartedRunsNoThread) {
+  test::UserFolders folders;
+  const int before = ThreadCount();
+  GstElement* element = gst_element_factory_make("ostrelsrc", nullptr);
+  ASSERT_NE(element, nullptr);
+  gboolean lowLatency = TRUE;
+  g_object_get(element, "low-latency", &lowLatency, nullptr);
+  GstPad* pad = gst_element_get_static_pad(element, "src");
+  GstCaps* caps = gst_pad_query_caps(pad, nullptr);
+  EXPECT_EQ(gst_caps_get_size(caps), 2u);  // the two sizes, from the pad template
+  gst_caps_unref(caps);
+  gst_object_unref(pad);
+  ASSERT_EQ(gst_element_set_state(element, GST_STATE_READY), GST_STATE_CHANGE_SUCCESS);
+  std::this_thread::sleep_for(std::chrono::milliseconds(3 * FrameReceiver::kPollIntervalMs));
+  EXPECT_EQ(ThreadCount(), before);
+  gst_element_set_state(element, GST_STATE_NULL);
+  gst_object_unref(element);
+  EXPECT_EQ(ThreadCount(), before);
+  EXPECT_EQ(folders.Log(), "") << "a receiver polled the frame section";
+}
+
+// Started elements share one receive thread, which stops with the last of them. (basesrc's start
+// and stop are called directly: the streaming threads of a pipeline would blur the count.)
+TEST(OstrelSrcProcess, StartedElementsShareOneReceiveThreadThatStopsWithTheLast) {
   test::UserFolders folders;
   const int before = ThreadCount();
   GstElement* first = gst_element_factory_make("ostrelsrc", nullptr);
   GstElement* second = gst_element_factory_make("ostrelsrc", nullptr);
   ASSERT_TRUE(first && second);
+  auto start = [](GstElement* element) { return GST_BASE_SRC_GET_CLASS(element)->start(GST_BASE_SRC(element)); };
+  auto stop = [](GstElement* element) { return GST_BASE_SRC_GET_CLASS(element)->stop(GST_BASE_SRC(element)); };
+  ASSERT_TRUE(start(first));
   EXPECT_EQ(ThreadCount(), before + 1);
-  gst_object_unref(first);
+  ASSERT_TRUE(start(second));
   EXPECT_EQ(ThreadCount(), before + 1);
-  gst_object_unref(second);
+  EXPECT_TRUE(stop(first));
+  EXPECT_EQ(ThreadCount(), before + 1);
+  EXPECT_TRUE(stop(second));
   EXPECT_TRUE(test::ThreadCountBecomes(before));
+  // Started again, the receiver comes back.
+  ASSERT_TRUE(start(first));
+  EXPECT_EQ(ThreadCount(), before + 1);
+  EXPECT_TRUE(stop(first));
+  EXPECT_TRUE(test::ThreadCountBecomes(before));
+  gst_object_unref(first);
+  gst_object_unref(second);
 }
 
 TEST(OstrelSrcPipeline, AClientReceivesThirtyBuffersASecond) {
