@@ -17,6 +17,9 @@
  * moment the buffer is due: at most one poll (10 ms) behind the writer. The default of the property
  * comes from the camera's device entry (value "LowLatency"), so users can choose it once for every
  * application.
+ *
+ * A picture of another shape than the negotiated size is stretched over it, or, when the device
+ * entry's "KeepAspect" is 1, scaled to fit and centred with black around it (read at each start).
  */
 #include "filter/gstostrelsrc.h"
 

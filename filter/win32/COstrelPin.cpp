@@ -147,6 +147,7 @@ HRESULT COstrelPin::DecideBufferSize(IMemAllocator* pAlloc, ALLOCATOR_PROPERTIES
   AutoLock lock(Filter()->StateLock());
   const VIDEOINFOHEADER* info = m_mt.VideoInfo();
   if (!info) return E_UNEXPECTED;
+  fit_ = DeviceEntryFit();  // each connection follows the user's latest choice
   // The picture FillBuffer writes, whatever biSizeImage the negotiated type claims.
   const LONG imageSize = DibSize(info->bmiHeader.biWidth, info->bmiHeader.biHeight);
   if (imageSize <= 0) return E_UNEXPECTED;
@@ -154,7 +155,6 @@ HRESULT COstrelPin::DecideBufferSize(IMemAllocator* pAlloc, ALLOCATOR_PROPERTIES
   // buffer while the first is still held, and a renderer may keep the sample it shows.
   pProperties->cBuffers = std::max<LONG>(kBuffers, pProperties->cBuffers);
   pProperties->cbBuffer = imageSize;
-  fit_ = DeviceEntryFit();
   if (pProperties->cbAlign <= 0) pProperties->cbAlign = 1;
   ALLOCATOR_PROPERTIES actual{};
   const HRESULT hr = pAlloc->SetProperties(pProperties, &actual);
