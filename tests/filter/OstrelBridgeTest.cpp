@@ -109,6 +109,14 @@ class PrivatePipeWire {
   bool ready_ = false;
 };
 
+// The first of `programs` that is not installed, or nullptr.
+const char* MissingProgram(std::initializer_list<const char*> programs) {
+  for (const char* program : programs) {
+    if (std::system((std::string("command -v ") + program + " >/dev/null").c_str()) != 0) return program;
+  }
+  return nullptr;
+}
+
 // What a command prints on standard output and standard error together.
 std::string CommandOutput(const std::string& command) {
   FILE* pipe = popen((command + " 2>&1").c_str(), "r");
@@ -151,10 +159,8 @@ double MeanOfRows(const std::vector<unsigned char>& bgr, int width, int firstRow
 class OstrelBridgeNode : public ::testing::Test {
  protected:
   void SetUp() override {
-    for (const char* program : {"dbus-daemon", "pipewire", "wireplumber"}) {
-      if (std::system((std::string("command -v ") + program + " >/dev/null").c_str()) != 0) {
-        GTEST_SKIP() << program << " is not installed";
-      }
+    if (const char* missing = MissingProgram({"dbus-daemon", "pipewire", "wireplumber"})) {
+      GTEST_SKIP() << missing << " is not installed";
     }
     const auto plugins = environment->Folder().Path() / "plugins";
     std::ofstream(plugins / "kalimo") << "#!/bin/sh\necho started >> \"" << record_.string() << "\"\n";
@@ -252,11 +258,7 @@ TEST_F(OstrelBridgeNode, PublishesOneFixedFormatPerFormatAndSize) {
 // A V4L2 program through pw-v4l2 (ffmpeg, an independent reader) lists every format at both sizes
 // and gets the size it asks for, upright.
 TEST_F(OstrelBridgeNode, AV4l2ProgramThroughPwV4l2ListsBothSizesAndCaptures320x240) {
-  for (const char* program : {"pw-v4l2", "ffmpeg"}) {
-    if (std::system((std::string("command -v ") + program + " >/dev/null").c_str()) != 0) {
-      GTEST_SKIP() << program << " is not installed";
-    }
-  }
+  if (const char* missing = MissingProgram({"pw-v4l2", "ffmpeg"})) GTEST_SKIP() << missing << " is not installed";
   const std::string formats = CommandOutput("pw-v4l2 ffmpeg -hide_banner -f v4l2 -list_formats all -i /dev/video0");
   for (const char* format : {"yuyv422", "yuv420p", "nv12"}) {
     const std::size_t line = formats.find(std::string(format) + " :");
