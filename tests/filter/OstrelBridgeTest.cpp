@@ -267,9 +267,9 @@ TEST_F(OstrelBridgeNode, AV4l2ProgramThroughPwV4l2ListsBothSizesAndCaptures320x2
         << formats;
   }
 
-  // 20 frames of luma only: the first may be black while the camera's receiver picks the picture up.
+  // 1.5 s of luma only: the first frames may be black while the camera's receiver picks the picture up.
   const auto output = folders_.Dir() / "capture.gray";
-  constexpr int kFrames = 20;
+  constexpr int kFrames = 45;
   const std::string log = CommandOutput(
       "pw-v4l2 ffmpeg -hide_banner -nostdin -f v4l2 -video_size 320x240 -input_format yuyv422 -i /dev/video0 "
       "-frames:v " + std::to_string(kFrames) + " -pix_fmt gray -f rawvideo '" + output.string() + "'");
