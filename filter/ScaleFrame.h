@@ -16,6 +16,8 @@ enum class FrameFit { kStretch, kKeepAspect };
 // Sizes that match give a plain copy. Bytes the source does not hold (a frame shorter than its
 // stride times its height, or a width or height of 0) come out black; nothing past `srcBytes` is
 // read. The caller guarantees that dst holds dstStride * dstHeight bytes.
+// With FrameFit::kKeepAspect the picture fills the largest centred area of its own shape (rounded to
+// whole pixels, at least one), and every byte of the rows and columns beside it is black.
 void StretchFrame(const unsigned char* bits, std::size_t srcBytes, std::int32_t srcWidth, std::int32_t srcHeight,
                   unsigned char* dst, std::int64_t dstStride, std::int32_t dstWidth, std::int32_t dstHeight,
                   bool dstTopDown, FrameFit fit = FrameFit::kStretch);
