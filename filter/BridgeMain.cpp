@@ -13,6 +13,7 @@
 #include <gst/gst.h>
 #include <glib-unix.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -125,7 +126,7 @@ gboolean ApplyStreamingChange(gpointer data) {
   const auto& format = change->format;
   const std::string description = bridge.source + " ! video/x-raw,width=" + std::to_string(format.width) +
                                   ",height=" + std::to_string(format.height) +
-                                  " ! videoconvert ! video/x-raw,format=" + format.name +
+                                  " ! videoconvert ! video/x-raw,format=" + kalimo::GstFormatName(format.pixelFormat) +
                                   " ! appsink name=sink max-buffers=2 drop=true sync=false";
   if (!StartPipeline(bridge, description)) {
     bridge.status = 1;
@@ -151,7 +152,11 @@ bool ParseOptions(int argc, char** argv, Options& options) {
       options.v4l2Device = argv[++i];
     } else if (std::strcmp(argv[i], "--format") == 0 && i + 1 < argc) {
       options.v4l2Format = argv[++i];
-      if (options.v4l2Format != "YUY2" && options.v4l2Format != "I420" && options.v4l2Format != "NV12") return false;
+      const auto& formats = kalimo::kPixelFormats;
+      if (std::none_of(std::begin(formats), std::end(formats),
+                       [&](kalimo::PixelFormat format) { return options.v4l2Format == kalimo::GstFormatName(format); })) {
+        return false;
+      }
     } else if (std::strcmp(argv[i], "--low-latency") == 0 && i + 1 < argc) {
       options.lowLatency = argv[++i];
       if (options.lowLatency != "on" && options.lowLatency != "off") return false;

@@ -13,6 +13,8 @@
 #include <thread>
 #include <vector>
 
+#include "filter/ScaleFrame.h"
+
 namespace kalimo {
 
 // One received frame: a 24-bit bottom-up DIB body of nBufferSize bytes. The buffer is shared, not
@@ -56,6 +58,7 @@ struct OutputLayout {
   bool topDown = false;
   std::int64_t stride = 0;  // 0: the DIB stride of the negotiated width
   std::size_t size = 0;     // 0: biSizeImage
+  FrameFit fit = FrameFit::kStretch;  // how a picture of another shape fills the output
 };
 
 class FrameReceiver {
@@ -114,6 +117,7 @@ class FrameReceiver {
     std::int32_t height = 0;
     std::int64_t stride = 0;
     bool topDown = false;
+    FrameFit fit = FrameFit::kStretch;
     std::vector<unsigned char> pixels;
   };
   OutputCache outputCache_;

@@ -11,13 +11,13 @@ namespace kalimo {
 
 OstrelPin::Stamp OstrelPin::FillBuffer(FrameReceiver* receiver, unsigned char* data, std::size_t size,
                                        std::int32_t width, std::int32_t height, std::int64_t stride, bool topDown,
-                                       FrameChoice choice) {
+                                       FrameChoice choice, FrameFit fit) {
   BitmapInfoHeader header;
   header.biWidth = width;
   header.biHeight = height;
   header.biBitCount = 24;
   header.biSizeImage = static_cast<std::uint32_t>(DibStride(width) * height);
-  const OutputLayout layout{topDown, stride, size};
+  const OutputLayout layout{topDown, stride, size, fit};
   char trace[96];
   std::snprintf(trace, sizeof trace, "width = %d,height = %d ,size data = %zu\n", width, height, size);
   platform::DebugOutput(trace);

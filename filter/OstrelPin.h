@@ -37,9 +37,11 @@ class OstrelPin {
   // Fills one output buffer of width x height (24-bit, rows `stride` bytes apart, top row first
   // when `topDown`) with the receiver's oldest frame, or black while there is none, and stamps it.
   // The first buffer of this output's life starts the main program when it is not running.
-  // `choice` picks the receiver's oldest frame (the default) or its newest (low latency).
+  // `choice` picks the receiver's oldest frame (the default) or its newest (low latency); `fit`
+  // stretches a picture of another shape over the buffer or keeps its shape.
   Stamp FillBuffer(FrameReceiver* receiver, unsigned char* data, std::size_t size, std::int32_t width,
-                   std::int32_t height, std::int64_t stride, bool topDown, FrameChoice choice = FrameChoice::kOldest);
+                   std::int32_t height, std::int64_t stride, bool topDown, FrameChoice choice = FrameChoice::kOldest,
+                   FrameFit fit = FrameFit::kStretch);
 
   std::int64_t FrameNumber() const { return frameNumber_; }
   // True once a buffer carried a picture from the frame section rather than black.

@@ -11,14 +11,23 @@
 
 struct pw_thread_loop;
 struct pw_stream;
+struct pw_stream_events;
+struct spa_pod;
 
 namespace kalimo {
 
+// The pixel formats the node offers, in GStreamer's default layouts.
+enum class PixelFormat { kYuy2, kI420, kNv12 };
+// Preferred first: what browsers and chat clients take.
+inline constexpr PixelFormat kPixelFormats[] = {PixelFormat::kYuy2, PixelFormat::kI420, PixelFormat::kNv12};
+// GStreamer's name of the format ("YUY2", "I420", "NV12").
+const char* GstFormatName(PixelFormat format);
+
 class PipeWireCamera {
  public:
-  // The format a consumer chose: a GStreamer format name ("YUY2", "I420", "NV12") and a size.
+  // The format a consumer chose.
   struct Format {
-    std::string name;
+    PixelFormat pixelFormat = PixelFormat::kYuy2;
     int width = 0;
     int height = 0;
   };
@@ -31,6 +40,8 @@ class PipeWireCamera {
   PipeWireCamera& operator=(const PipeWireCamera&) = delete;
 
   // Connects to the user's PipeWire and creates the node, named `description` in applications.
+  // The node offers every format at every size of the camera, each as a fixed format of its own:
+  // browsers skip a camera whose formats leave the format or the size open.
   bool Start(const std::string& description, StreamingHandler handler, std::string& error);
   void Stop();
 
@@ -38,15 +49,18 @@ class PipeWireCamera {
   void PushFrame(const unsigned char* data, std::size_t size, std::uint64_t pts);
 
  private:
-  static void OnStateChanged(void* self, int oldState, int state, const char* error);
-  static void OnParamChanged(void* self, std::uint32_t id, const void* param);
-  static void OnProcess(void* self);
+  static const pw_stream_events kStreamEvents;
+
+  // On PipeWire's thread.
+  void OnStateChanged(int state, const char* error);
+  void OnParamChanged(std::uint32_t id, const spa_pod* param);
+  void OnProcess();
 
   pw_thread_loop* loop_ = nullptr;
   pw_stream* stream_ = nullptr;
-  void* listener_ = nullptr;  // the stream's spa_hook
   StreamingHandler handler_;
   Format format_;
+  std::int32_t stride_ = 0;  // of the chosen format's first plane
   bool streaming_ = false;
 
   std::mutex frameLock_;

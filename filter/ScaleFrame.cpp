@@ -8,32 +8,63 @@
 
 namespace kalimo {
 
+namespace {
+
+// Where the picture lies in the output, in the DIB's bottom-up rows.
+struct PictureArea {
+  std::int32_t left;
+  std::int32_t bottom;
+  std::int32_t width;
+  std::int32_t height;
+};
+
+PictureArea AreaOfPicture(std::int32_t srcWidth, std::int32_t srcHeight, std::int32_t dstWidth,
+                          std::int32_t dstHeight, FrameFit fit) {
+  if (fit == FrameFit::kStretch || srcWidth <= 0 || srcHeight <= 0) return {0, 0, dstWidth, dstHeight};
+  std::int64_t width = dstWidth;
+  std::int64_t height = dstHeight;
+  // Rounded to the nearest, and never thinner than one pixel.
+  if (std::int64_t{srcWidth} * dstHeight > std::int64_t{srcHeight} * dstWidth) {
+    height = std::max<std::int64_t>(1, (std::int64_t{dstWidth} * srcHeight * 2 + srcWidth) / (2 * srcWidth));
+  } else {
+    width = std::max<std::int64_t>(1, (std::int64_t{dstHeight} * srcWidth * 2 + srcHeight) / (2 * srcHeight));
+  }
+  const auto left = static_cast<std::int32_t>((dstWidth - width) / 2);
+  const auto top = static_cast<std::int32_t>((dstHeight - height) / 2);
+  return {left, static_cast<std::int32_t>(dstHeight - top - height), static_cast<std::int32_t>(width),
+          static_cast<std::int32_t>(height)};
+}
+
+}  // namespace
+
 void StretchFrame(const unsigned char* bits, std::size_t srcBytes, std::int32_t srcWidth, std::int32_t srcHeight,
                   unsigned char* dst, std::int64_t dstStride, std::int32_t dstWidth, std::int32_t dstHeight,
-                  bool dstTopDown) {
+                  bool dstTopDown, FrameFit fit) {
   if (!dst || dstWidth <= 0 || dstHeight <= 0) return;
   const std::int64_t dstRowBytes = std::int64_t{dstWidth} * 3;
   const bool noSource = !bits || srcWidth <= 0 || srcHeight <= 0;
   const std::int64_t srcStride = noSource ? 0 : DibStride(srcWidth);
-  const bool sameSize = srcWidth == dstWidth && srcHeight == dstHeight;
+  const PictureArea area = AreaOfPicture(srcWidth, srcHeight, dstWidth, dstHeight, fit);
+  const bool sameSize = srcWidth == area.width && srcHeight == area.height && area.width == dstWidth;
 
-  // Source column of every destination column, computed once per frame.
+  // Source column of every destination column (-1 beside the picture), computed once per frame.
   std::vector<std::int32_t> columns;
   if (!noSource && !sameSize) {
-    columns.resize(static_cast<std::size_t>(dstWidth));
-    for (std::int32_t x = 0; x < dstWidth; ++x) {
-      columns[static_cast<std::size_t>(x)] =
-          static_cast<std::int32_t>(std::int64_t{x} * srcWidth / dstWidth);
+    columns.assign(static_cast<std::size_t>(dstWidth), -1);
+    for (std::int32_t x = 0; x < area.width; ++x) {
+      columns[static_cast<std::size_t>(area.left + x)] =
+          static_cast<std::int32_t>(std::int64_t{x} * srcWidth / area.width);
     }
   }
 
   for (std::int32_t y = 0; y < dstHeight; ++y) {  // y counts bottom-up, as in the DIB
     unsigned char* out = dst + (dstTopDown ? dstHeight - 1 - y : y) * dstStride;
-    if (noSource) {
+    const std::int32_t pictureRow = y - area.bottom;
+    if (noSource || pictureRow < 0 || pictureRow >= area.height) {
       std::memset(out, 0, static_cast<std::size_t>(dstRowBytes));
       continue;
     }
-    const std::int64_t sourceRow = sameSize ? y : std::int64_t{y} * srcHeight / dstHeight;
+    const std::int64_t sourceRow = sameSize ? pictureRow : std::int64_t{pictureRow} * srcHeight / area.height;
     const std::int64_t rowStart = sourceRow * srcStride;
     // How many bytes of this source row the frame really holds.
     const std::int64_t available =
@@ -48,7 +79,7 @@ void StretchFrame(const unsigned char* bits, std::size_t srcBytes, std::int32_t 
     for (std::int32_t x = 0; x < dstWidth; ++x) {
       const std::int32_t sx = columns[static_cast<std::size_t>(x)];
       unsigned char* pixel = out + std::int64_t{x} * 3;
-      if (sx < availablePixels) {
+      if (sx >= 0 && sx < availablePixels) {
         std::memcpy(pixel, in + std::int64_t{sx} * 3, 3);
       } else {
         std::memset(pixel, 0, 3);

@@ -17,6 +17,9 @@
  * moment the buffer is due: at most one poll (10 ms) behind the writer. The default of the property
  * comes from the camera's device entry (value "LowLatency"), so users can choose it once for every
  * application.
+ *
+ * A picture of another shape than the negotiated size is stretched over it, or, when the device
+ * entry's "KeepAspect" is 1, scaled to fit and centred with black around it (read at each start).
  */
 #include "filter/gstostrelsrc.h"
 
@@ -34,10 +37,14 @@ struct _GstOstrelSrc {
   GstPushSrc parent;
 
   GstVideoInfo info;
-  kalimo::FrameReceiver* receiver;  // the process-wide receiver, counted once per element
+  // The process-wide receiver, counted once per started element: held from start to stop, so that
+  // an element that is only made and inspected runs no thread.
+  kalimo::FrameReceiver* receiver;
+  gboolean receiver_held;
   kalimo::OstrelPin* pin;           // frame count and stamps; lives as long as the element
   gboolean flushing;
   gboolean low_latency;
+  kalimo::FrameFit fit;  // from the device entry, read at each start
   GstClockID wait_id;  // the low-latency wait in progress, for unlock
   // basesrc lets each buffer go at base time + its stamp + (running time - stamp) of the first
   // buffer after a start; low-latency waits aim at the same moment, so they keep that offset too.
@@ -69,16 +76,24 @@ GstCaps* gst_ostrel_src_offered_caps(void) {
 static void gst_ostrel_src_finalize(GObject* object);
 static void gst_ostrel_src_set_property(GObject* object, guint id, const GValue* value, GParamSpec* pspec);
 static void gst_ostrel_src_get_property(GObject* object, guint id, GValue* value, GParamSpec* pspec);
-static GstCaps* gst_ostrel_src_get_caps(GstBaseSrc* src, GstCaps* filter);
 static GstCaps* gst_ostrel_src_fixate(GstBaseSrc* src, GstCaps* caps);
 static gboolean gst_ostrel_src_set_caps(GstBaseSrc* src, GstCaps* caps);
 static gboolean gst_ostrel_src_decide_allocation(GstBaseSrc* src, GstQuery* query);
 static gboolean gst_ostrel_src_query(GstBaseSrc* src, GstQuery* query);
 static void gst_ostrel_src_get_times(GstBaseSrc* src, GstBuffer* buffer, GstClockTime* start, GstClockTime* end);
 static gboolean gst_ostrel_src_start(GstBaseSrc* src);
+static gboolean gst_ostrel_src_stop(GstBaseSrc* src);
 static gboolean gst_ostrel_src_unlock(GstBaseSrc* src);
 static gboolean gst_ostrel_src_unlock_stop(GstBaseSrc* src);
 static GstFlowReturn gst_ostrel_src_fill(GstPushSrc* src, GstBuffer* buffer);
+
+// A choice kept in the camera's device entry: on when its DWORD is there and not 0.
+static gboolean gst_ostrel_src_device_choice(const char* value) {
+  int error = 0;
+  const auto stored = kalimo::platform::RegistryStore::ReadDword(kalimo::platform::RegistryRoot::kClassesRoot,
+                                                                 kalimo::platform::kCameraInstanceKey, value, error);
+  return stored && *stored != 0;
+}
 
 static void gst_ostrel_src_class_init(GstOstrelSrcClass* klass) {
   GObjectClass* gobject_class = G_OBJECT_CLASS(klass);
@@ -105,13 +120,13 @@ static void gst_ostrel_src_class_init(GstOstrelSrcClass* klass) {
   gst_element_class_add_pad_template(element_class, gst_pad_template_new("src", GST_PAD_SRC, GST_PAD_ALWAYS, caps));
   gst_caps_unref(caps);
 
-  basesrc_class->get_caps = GST_DEBUG_FUNCPTR(gst_ostrel_src_get_caps);
   basesrc_class->fixate = GST_DEBUG_FUNCPTR(gst_ostrel_src_fixate);
   basesrc_class->set_caps = GST_DEBUG_FUNCPTR(gst_ostrel_src_set_caps);
   basesrc_class->decide_allocation = GST_DEBUG_FUNCPTR(gst_ostrel_src_decide_allocation);
   basesrc_class->query = GST_DEBUG_FUNCPTR(gst_ostrel_src_query);
   basesrc_class->get_times = GST_DEBUG_FUNCPTR(gst_ostrel_src_get_times);
   basesrc_class->start = GST_DEBUG_FUNCPTR(gst_ostrel_src_start);
+  basesrc_class->stop = GST_DEBUG_FUNCPTR(gst_ostrel_src_stop);
   basesrc_class->unlock = GST_DEBUG_FUNCPTR(gst_ostrel_src_unlock);
   basesrc_class->unlock_stop = GST_DEBUG_FUNCPTR(gst_ostrel_src_unlock_stop);
   pushsrc_class->fill = GST_DEBUG_FUNCPTR(gst_ostrel_src_fill);
@@ -121,17 +136,15 @@ static void gst_ostrel_src_init(GstOstrelSrc* self) {
   gst_base_src_set_live(GST_BASE_SRC(self), TRUE);
   gst_base_src_set_format(GST_BASE_SRC(self), GST_FORMAT_TIME);
   gst_video_info_init(&self->info);
-  self->receiver = kalimo::AcquireReceiver();
+  self->receiver = nullptr;
+  self->receiver_held = FALSE;
   self->pin = new kalimo::OstrelPin();
   self->flushing = FALSE;
   self->wait_id = nullptr;
   self->start_offset = 0;
   self->start_offset_known = FALSE;
-  int error = 0;
-  const auto lowLatency = kalimo::platform::RegistryStore::ReadDword(
-      kalimo::platform::RegistryRoot::kClassesRoot, kalimo::platform::kCameraInstanceKey,
-      kalimo::platform::kLowLatencyValue, error);
-  self->low_latency = lowLatency && *lowLatency != 0;
+  self->low_latency = gst_ostrel_src_device_choice(kalimo::platform::kLowLatencyValue);
+  self->fit = kalimo::FrameFit::kStretch;
 }
 
 static void gst_ostrel_src_set_property(GObject* object, guint id, const GValue* value, GParamSpec* pspec) {
@@ -166,19 +179,7 @@ static void gst_ostrel_src_finalize(GObject* object) {
   GstOstrelSrc* self = GST_OSTREL_SRC(object);
   delete self->pin;
   self->pin = nullptr;
-  self->receiver = nullptr;
-  kalimo::ReleaseReceiver();  // the last element of the process stops the receiver
   G_OBJECT_CLASS(parent_class)->finalize(object);
-}
-
-static GstCaps* gst_ostrel_src_get_caps(GstBaseSrc* src, GstCaps* filter) {
-  GstCaps* caps = gst_pad_get_pad_template_caps(GST_BASE_SRC_PAD(src));
-  if (filter) {
-    GstCaps* intersection = gst_caps_intersect_full(filter, caps, GST_CAPS_INTERSECT_FIRST);
-    gst_caps_unref(caps);
-    caps = intersection;
-  }
-  return caps;
 }
 
 static GstCaps* gst_ostrel_src_fixate(GstBaseSrc* src, GstCaps* caps) {
@@ -261,7 +262,23 @@ static void gst_ostrel_src_get_times(GstBaseSrc* src, GstBuffer* buffer, GstCloc
 
 static gboolean gst_ostrel_src_start(GstBaseSrc* src) {
   GstOstrelSrc* self = GST_OSTREL_SRC(src);
+  self->receiver = kalimo::AcquireReceiver();  // the first started element starts the receiver
+  self->receiver_held = TRUE;
   self->start_offset_known = FALSE;  // basesrc measures its offset anew after each start
+  // A source of another shape is stretched (the default) or keeps its shape; the user's choice
+  // applies from the next start on.
+  self->fit = gst_ostrel_src_device_choice(kalimo::platform::kKeepAspectValue) ? kalimo::FrameFit::kKeepAspect
+                                                                               : kalimo::FrameFit::kStretch;
+  return TRUE;
+}
+
+static gboolean gst_ostrel_src_stop(GstBaseSrc* src) {
+  GstOstrelSrc* self = GST_OSTREL_SRC(src);
+  if (self->receiver_held) {
+    self->receiver = nullptr;
+    self->receiver_held = FALSE;
+    kalimo::ReleaseReceiver();  // the last element of the process stops the receiver
+  }
   return TRUE;
 }
 
@@ -336,7 +353,7 @@ static GstFlowReturn gst_ostrel_src_fill(GstPushSrc* src, GstBuffer* buffer) {
       self->receiver, static_cast<unsigned char*>(GST_VIDEO_FRAME_PLANE_DATA(&frame, 0)),
       size - GST_VIDEO_FRAME_PLANE_OFFSET(&frame, 0), GST_VIDEO_FRAME_WIDTH(&frame), GST_VIDEO_FRAME_HEIGHT(&frame),
       GST_VIDEO_FRAME_PLANE_STRIDE(&frame, 0), true,
-      lowLatency ? kalimo::FrameChoice::kNewest : kalimo::FrameChoice::kOldest);
+      lowLatency ? kalimo::FrameChoice::kNewest : kalimo::FrameChoice::kOldest, self->fit);
   gst_video_frame_unmap(&frame);
 
   // Black frames alone look like a broken camera: say once, on the debug log, why they are black.

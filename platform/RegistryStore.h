@@ -30,6 +30,9 @@ inline constexpr const char* kFriendlyNameValue = "FriendlyName";
 // 1: cameras deliver the newest picture (low latency) unless a client says otherwise; 0 or missing:
 // the steady default, the oldest of the last few pictures.
 inline constexpr const char* kLowLatencyValue = "LowLatency";
+// 1: a picture of another shape than the output is scaled to fit, centred, the rest black; 0 or
+// missing: it is stretched over the whole output.
+inline constexpr const char* kKeepAspectValue = "KeepAspect";
 
 class RegistryStore {
  public:

@@ -37,6 +37,15 @@ bool ReasonableSize(LONG width, LONG height) {
          DibStride(width) * height <= kMaxFrameBytes;
 }
 
+// KeepAspect in the device entry: 1 fits a picture of another shape, 0 or missing stretches it.
+FrameFit DeviceEntryFit() {
+  DWORD value = 0;
+  DWORD size = sizeof value;
+  const bool stored = RegGetValueW(HKEY_CLASSES_ROOT, kDeviceEntryKey, kKeepAspectValue, RRF_RT_REG_DWORD, nullptr,
+                                   &value, &size) == ERROR_SUCCESS;
+  return stored && value != 0 ? FrameFit::kKeepAspect : FrameFit::kStretch;
+}
+
 void DebugPrint(const char* format, long a, long b = 0, long c = 0) {
   char text[160];
   std::snprintf(text, sizeof text, format, a, b, c);
@@ -138,6 +147,7 @@ HRESULT COstrelPin::DecideBufferSize(IMemAllocator* pAlloc, ALLOCATOR_PROPERTIES
   AutoLock lock(Filter()->StateLock());
   const VIDEOINFOHEADER* info = m_mt.VideoInfo();
   if (!info) return E_UNEXPECTED;
+  fit_ = DeviceEntryFit();  // each connection follows the user's latest choice
   // The picture FillBuffer writes, whatever biSizeImage the negotiated type claims.
   const LONG imageSize = DibSize(info->bmiHeader.biWidth, info->bmiHeader.biHeight);
   if (imageSize <= 0) return E_UNEXPECTED;
@@ -172,7 +182,8 @@ HRESULT COstrelPin::FillBuffer(IMediaSample* pSample) {
   DebugPrint("width = %ld,height = %ld ,size data = %ld\n", width, height, size);
 
   // Black until the first frame; the copy never runs past the sample, whatever its size.
-  core_.FillBuffer(GetReceiver(), pData, static_cast<std::size_t>(size), width, height, DibStride(width), false);
+  core_.FillBuffer(GetReceiver(), pData, static_cast<std::size_t>(size), width, height, DibStride(width), false,
+                   FrameChoice::kOldest, fit_);
   pSample->SetActualDataLength(std::min<long>(size, DibSize(width, height)));
 
   REFERENCE_TIME rtStop = rtStart + kFrameLength;

@@ -51,6 +51,7 @@ class COstrelPin final : public dshow::SourceStream, public IAMStreamConfig, pub
   OstrelPin core_;                       // frame count, black until the first frame, the fill itself
   LONG currentWidth_ = 640;
   LONG currentHeight_ = 480;
+  FrameFit fit_ = FrameFit::kStretch;    // the device entry's choice, read at each connection
   CRITICAL_SECTION sharedStateLock_;     // held for the whole of FillBuffer
 };
 

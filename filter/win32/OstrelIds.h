@@ -11,6 +11,11 @@ inline constexpr CLSID CLSID_Ostrel = {0x1fce9e0a, 0xf821, 0x4585, {0xa0, 0xec, 
 inline constexpr const wchar_t* kFilterName = L"Kalimo\u6444\u50CF\u5934";           // "Kalimo摄像头"
 inline constexpr const wchar_t* kFilterObjectName = L"Tessaly\u865A\u62DF\u6444\u50CF\u5934";  // "Tessaly虚拟摄像头"
 inline constexpr const wchar_t* kDeviceInstanceName = L"Virtual Camera";
+// The device entry that registration makes under HKEY_CLASSES_ROOT; it also keeps the user's
+// choices for the camera (the DWORD "KeepAspect").
+inline constexpr const wchar_t* kDeviceEntryKey =
+    L"CLSID\\{860BB310-5D01-11d0-BD3B-00A0C911CE86}\\Instance\\Virtual Camera";
+inline constexpr const wchar_t* kKeepAspectValue = L"KeepAspect";
 inline constexpr const wchar_t* kRegisteredPinName = L"Output";
 inline constexpr const wchar_t* kPinName = L"Out";
 

@@ -7,7 +7,10 @@
 
 namespace kalimo::feed {
 
-bool StoreCameraLowLatency(bool lowLatency, std::string& error) {
+namespace {
+
+// Writes one on/off choice (a DWORD of 1 or 0) into the camera's device entry.
+bool StoreCameraChoice(const char* value, bool on, std::string& error) {
   using platform::RegistryRoot;
   using platform::RegistryStore;
   int code = 0;
@@ -16,12 +19,21 @@ bool StoreCameraLowLatency(bool lowLatency, std::string& error) {
                                         : SystemErrorText(code);
     return false;
   }
-  if (!RegistryStore::WriteDword(RegistryRoot::kClassesRoot, platform::kCameraInstanceKey, platform::kLowLatencyValue,
-                                 lowLatency ? 1 : 0, code)) {
+  if (!RegistryStore::WriteDword(RegistryRoot::kClassesRoot, platform::kCameraInstanceKey, value, on ? 1 : 0, code)) {
     error = SystemErrorText(code);
     return false;
   }
   return true;
+}
+
+}  // namespace
+
+bool StoreCameraLowLatency(bool lowLatency, std::string& error) {
+  return StoreCameraChoice(platform::kLowLatencyValue, lowLatency, error);
+}
+
+bool StoreCameraKeepAspect(bool keepAspect, std::string& error) {
+  return StoreCameraChoice(platform::kKeepAspectValue, keepAspect, error);
 }
 
 }  // namespace kalimo::feed

@@ -271,6 +271,12 @@ int main(int argc, char** argv) {
     std::printf("The virtual camera now delivers %s.\n",
                 *options->lowLatency ? "the newest picture at once (low latency)" : "a steady picture (default)");
   }
+  if (options->keepAspect) {
+    if (!feed::StoreCameraKeepAspect(*options->keepAspect, error)) return feed::Fail(error);
+    std::printf("The virtual camera now %s.\n", *options->keepAspect
+                                                   ? "shows pictures of another shape whole, with black bands"
+                                                   : "stretches pictures of another shape (default)");
+  }
   if (options->source == feed::SourceKind::None) return 0;
   if (options->source == feed::SourceKind::ListCameras) return feed::ListCameras();
   if (!feed::CheckOutputFiles(*options)) return 1;

@@ -50,6 +50,8 @@ std::optional<FeedOptions> ParseFeedOptions(const std::vector<std::string>& argu
       options.sound = true;
     } else if (word == "--low-latency") {
       if (!onOff(options.lowLatency)) return std::nullopt;
+    } else if (word == "--keep-aspect") {
+      if (!onOff(options.keepAspect)) return std::nullopt;
     } else if (word == "--record") {
       if (!value(options.recordPath)) return std::nullopt;
     } else if (word == "--snapshot") {

@@ -17,8 +17,9 @@ struct FeedOptions {
   std::string snapshotPath;  // --snapshot FILE.jpg, or empty
   // The virtual camera's modes, kept for the user (each on|off; empty when not given).
   std::optional<bool> lowLatency;
+  std::optional<bool> keepAspect;
 
-  bool ChangesCameraModes() const { return lowLatency.has_value(); }
+  bool ChangesCameraModes() const { return lowLatency.has_value() || keepAspect.has_value(); }
 };
 
 // The options, or empty with `error` set to what is wrong. `--help` anywhere wins over the rest.
@@ -26,7 +27,7 @@ std::optional<FeedOptions> ParseFeedOptions(const std::vector<std::string>& argu
 
 inline constexpr const char* kFeedUsage =
     "usage: kalimo-feed [OPTIONS] SOURCE\n"
-    "       kalimo-feed --low-latency on|off\n"
+    "       kalimo-feed [--low-latency on|off] [--keep-aspect on|off]\n"
     "Feeds the virtual camera until Ctrl-C (or until a video file ends).\n"
     "SOURCE is one of:\n"
     "  --video FILE          a video file (FILE alone means the same)\n"
@@ -42,7 +43,9 @@ inline constexpr const char* kFeedUsage =
     "  --default-video FILE  the video fed, again and again, when no SOURCE is given\n"
     "  --low-latency on|off  on: the virtual camera hands out the newest picture at once (about\n"
     "                        10-25 ms behind); off: the steady default (about 150 ms behind).\n"
-    "                        Kept for every application that opens the camera afterwards.\n"
+    "  --keep-aspect on|off  on: a picture of another shape (16:9, say) is shown whole and centred,\n"
+    "                        with black bands; off: it is stretched over the camera's picture.\n"
+    "                        Both are kept for every application that opens the camera afterwards.\n"
     "  -h, --help            show this text\n"
     "Exit status: 0 after a clean stop, 1 when the source or an output file failed, 2 for a wrong\n"
     "command line.\n";

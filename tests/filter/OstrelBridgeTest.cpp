@@ -10,6 +10,7 @@
 
 #include <chrono>
 #include <fstream>
+#include <numeric>
 #include <thread>
 
 #include "common/ApplyDataToOstrel.h"
@@ -108,16 +109,30 @@ class PrivatePipeWire {
   bool ready_ = false;
 };
 
+// The first of `programs` that is not installed, or nullptr.
+const char* MissingProgram(std::initializer_list<const char*> programs) {
+  for (const char* program : programs) {
+    if (std::system((std::string("command -v ") + program + " >/dev/null").c_str()) != 0) return program;
+  }
+  return nullptr;
+}
+
+// What a command prints on standard output and standard error together.
+std::string CommandOutput(const std::string& command) {
+  FILE* pipe = popen((command + " 2>&1").c_str(), "r");
+  if (!pipe) return {};
+  std::string output;
+  char chunk[4096];
+  while (const std::size_t got = std::fread(chunk, 1, sizeof chunk, pipe)) output.append(chunk, got);
+  pclose(pipe);
+  return output;
+}
+
 // The properties of the PipeWire node named `nodeName`, as pw-cli lists them ("key = \"value\"" lines),
 // or empty while there is no such node. (GStreamer's PipeWire device provider of PipeWire 0.3.65
 // corrupts its heap now and then when it is stopped, so the test asks pw-cli instead.)
 std::string NodeProperties(const std::string& nodeName) {
-  FILE* pipe = popen("pw-cli ls Node 2>/dev/null", "r");
-  if (!pipe) return {};
-  std::string listing;
-  char chunk[4096];
-  while (const std::size_t got = std::fread(chunk, 1, sizeof chunk, pipe)) listing.append(chunk, got);
-  pclose(pipe);
+  const std::string listing = CommandOutput("pw-cli ls Node");
   // Each node starts with a line "\tid N, type PipeWire:Interface:Node...".
   std::size_t start = 0;
   while ((start = listing.find("id ", start)) != std::string::npos) {
@@ -139,41 +154,55 @@ double MeanOfRows(const std::vector<unsigned char>& bgr, int width, int firstRow
   return sum / (static_cast<double>(stride) * rows);
 }
 
-TEST(OstrelBridge, APipeWireClientReceivesTheCameraUprightUnderItsName) {
-  for (const char* program : {"dbus-daemon", "pipewire", "wireplumber"}) {
-    if (std::system((std::string("command -v ") + program + " >/dev/null").c_str()) != 0) {
-      GTEST_SKIP() << program << " is not installed";
+// A registered camera with a picture in the frame section, and a private PipeWire with the bridge
+// publishing the camera node.
+class OstrelBridgeNode : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (const char* missing = MissingProgram({"dbus-daemon", "pipewire", "wireplumber"})) {
+      GTEST_SKIP() << missing << " is not installed";
     }
+    const auto plugins = environment->Folder().Path() / "plugins";
+    std::ofstream(plugins / "kalimo") << "#!/bin/sh\necho started >> \"" << record_.string() << "\"\n";
+    std::filesystem::permissions(plugins / "kalimo", std::filesystem::perms::owner_all);
+
+    int error = 0;
+    ASSERT_TRUE(platform::RegistryStore::CreateKey(platform::RegistryRoot::kClassesRoot, platform::kCameraInstanceKey, error));
+    ASSERT_TRUE(platform::RegistryStore::WriteString(platform::RegistryRoot::kClassesRoot, platform::kCameraInstanceKey,
+                                                     platform::kFriendlyNameValue, "Kalimo摄像头", error));
+    // White above, black below: a picture whose orientation survives the conversion to YUV.
+    std::vector<unsigned char> picture(640 * 480 * 3, 0);
+    std::fill(picture.begin() + 640 * 240 * 3, picture.end(), 255);  // bottom-up: the upper half comes last
+    ASSERT_TRUE(WriteFrameToSection(picture.data(), cell_, static_cast<std::int32_t>(picture.size()), 640, 480));
+
+    pipewire_ = std::make_unique<PrivatePipeWire>(folders_.Dir() / "runtime");
+    ASSERT_TRUE(pipewire_->Ready()) << "the private PipeWire daemon did not start";
+    // In low-latency mode, the mode a video call wants; the picture must arrive the same.
+    bridge_ = std::make_unique<Child>(
+        std::vector<std::string>{test::BuiltFile("ostrel-bridge").string(), "--low-latency", "on"});
+    ASSERT_TRUE(bridge_->Running());
+    ASSERT_TRUE(WaitFor([&] { return !(node_ = NodeProperties("kalimo-camera")).empty(); })) << "no camera node";
   }
-  test::UserFolders folders;
-  test::TestSection section;
-  const auto plugins = environment->Folder().Path() / "plugins";
-  const auto record = folders.Dir() / "launches.txt";
-  std::ofstream(plugins / "kalimo") << "#!/bin/sh\necho started >> \"" << record.string() << "\"\n";
-  std::filesystem::permissions(plugins / "kalimo", std::filesystem::perms::owner_all);
+  void TearDown() override {
+    bridge_.reset();
+    pipewire_.reset();
+    CloseFrameSection(cell_);
+  }
 
-  int error = 0;
-  ASSERT_TRUE(platform::RegistryStore::CreateKey(platform::RegistryRoot::kClassesRoot, platform::kCameraInstanceKey, error));
-  ASSERT_TRUE(platform::RegistryStore::WriteString(platform::RegistryRoot::kClassesRoot, platform::kCameraInstanceKey,
-                                                   platform::kFriendlyNameValue, "Kalimo摄像头", error));
-  // White above, black below: a picture whose orientation survives the conversion to YUV.
-  std::vector<unsigned char> picture(640 * 480 * 3, 0);
-  std::fill(picture.begin() + 640 * 240 * 3, picture.end(), 255);  // bottom-up: the upper half comes last
-  FrameSectionHandle cell;
-  ASSERT_TRUE(WriteFrameToSection(picture.data(), cell, static_cast<std::int32_t>(picture.size()), 640, 480));
+  test::UserFolders folders_;
+  test::TestSection section_;
+  std::filesystem::path record_ = folders_.Dir() / "launches.txt";
+  FrameSectionHandle cell_;
+  std::unique_ptr<PrivatePipeWire> pipewire_;
+  std::unique_ptr<Child> bridge_;
+  std::string node_;  // the node's properties
+};
 
-  PrivatePipeWire pipewire(folders.Dir() / "runtime");
-  ASSERT_TRUE(pipewire.Ready()) << "the private PipeWire daemon did not start";
-  // In low-latency mode, the mode a video call wants; the picture must arrive the same.
-  Child bridge({test::BuiltFile("ostrel-bridge").string(), "--low-latency", "on"});
-  ASSERT_TRUE(bridge.Running());
-
-  std::string node;
-  ASSERT_TRUE(WaitFor([&] { return !(node = NodeProperties("kalimo-camera")).empty(); })) << "no camera node";
-  EXPECT_NE(node.find("node.description = \"Kalimo摄像头\""), std::string::npos) << node;
-  EXPECT_NE(node.find("media.class = \"Video/Source\""), std::string::npos) << node;
-  EXPECT_NE(node.find("media.role = \"Camera\""), std::string::npos) << node;
-  EXPECT_FALSE(std::filesystem::exists(record)) << "the bridge alone must not start the main program";
+TEST_F(OstrelBridgeNode, APipeWireClientReceivesTheCameraUprightUnderItsName) {
+  EXPECT_NE(node_.find("node.description = \"Kalimo摄像头\""), std::string::npos) << node_;
+  EXPECT_NE(node_.find("media.class = \"Video/Source\""), std::string::npos) << node_;
+  EXPECT_NE(node_.find("media.role = \"Camera\""), std::string::npos) << node_;
+  EXPECT_FALSE(std::filesystem::exists(record_)) << "the bridge alone must not start the main program";
 
   GError* parseError = nullptr;
   GstElement* pipeline = gst_parse_launch(
@@ -201,9 +230,62 @@ TEST(OstrelBridge, APipeWireClientReceivesTheCameraUprightUnderItsName) {
   gst_object_unref(pipeline);
   EXPECT_TRUE(upright) << "after " << frames << " frames";
 
-  EXPECT_TRUE(WaitFor([&] { return std::filesystem::exists(record); }, 5)) << "streaming did not start the main program";
-  EXPECT_EQ(bridge.Stop(), 0);
-  CloseFrameSection(cell);
+  EXPECT_TRUE(WaitFor([&] { return std::filesystem::exists(record_); }, 5)) << "streaming did not start the main program";
+  EXPECT_EQ(bridge_->Stop(), 0);
+}
+
+// Browsers and PipeWire's V4L2 shim read only formats whose format and size are both fixed, so
+// the node publishes one such format per (format, size), preferred first. Read back by pw-cli.
+TEST_F(OstrelBridgeNode, PublishesOneFixedFormatPerFormatAndSize) {
+  const std::string listing = CommandOutput("pw-cli enum-params kalimo-camera EnumFormat");
+  EXPECT_EQ(listing.find("Choice"), std::string::npos) << "a format left open:\n" << listing;
+  std::vector<std::string> formats;  // "YUY2 640x480", in the order published
+  const std::string objectMark = "Param:Format (";
+  for (std::size_t at = listing.find(objectMark); at != std::string::npos;) {
+    const std::size_t next = listing.find(objectMark, at + 1);
+    const std::string block = listing.substr(at, next == std::string::npos ? std::string::npos : next - at);
+    const std::size_t name = block.find("VideoFormat:");
+    const std::size_t size = block.find("Rectangle ");
+    formats.push_back((name == std::string::npos ? "?" : block.substr(name + 12, block.find(')', name) - name - 12)) +
+                      " " + (size == std::string::npos ? "?" : block.substr(size + 10, block.find('\n', size) - size - 10)));
+    at = next;
+  }
+  const std::vector<std::string> expected = {"YUY2 640x480", "YUY2 320x240", "I420 640x480",
+                                             "I420 320x240", "NV12 640x480", "NV12 320x240"};
+  EXPECT_EQ(formats, expected) << listing;
+}
+
+// A V4L2 program through pw-v4l2 (ffmpeg, an independent reader) lists every format at both sizes
+// and gets the size it asks for, upright.
+TEST_F(OstrelBridgeNode, AV4l2ProgramThroughPwV4l2ListsBothSizesAndCaptures320x240) {
+  if (const char* missing = MissingProgram({"pw-v4l2", "ffmpeg"})) GTEST_SKIP() << missing << " is not installed";
+  const std::string formats = CommandOutput("pw-v4l2 ffmpeg -hide_banner -f v4l2 -list_formats all -i /dev/video0");
+  for (const char* format : {"yuyv422", "yuv420p", "nv12"}) {
+    const std::size_t line = formats.find(std::string(format) + " :");
+    ASSERT_NE(line, std::string::npos) << format << " missing:\n" << formats;
+    EXPECT_NE(formats.substr(line, formats.find('\n', line) - line).find(": 640x480 320x240"), std::string::npos)
+        << formats;
+  }
+
+  // 1.5 s of luma only: the first frames may be black while the camera's receiver picks the picture up.
+  const auto output = folders_.Dir() / "capture.gray";
+  constexpr int kFrames = 45;
+  const std::string log = CommandOutput(
+      "pw-v4l2 ffmpeg -hide_banner -nostdin -f v4l2 -video_size 320x240 -input_format yuyv422 -i /dev/video0 "
+      "-frames:v " + std::to_string(kFrames) + " -pix_fmt gray -f rawvideo '" + output.string() + "'");
+  EXPECT_NE(log.find("yuyv422, 320x240"), std::string::npos) << log;
+  std::ifstream file(output, std::ios::binary);
+  const std::vector<unsigned char> luma(std::istreambuf_iterator<char>(file), {});
+  ASSERT_EQ(luma.size(), std::size_t{320 * 240 * kFrames}) << log;
+  const std::vector<unsigned char> last(luma.end() - 320 * 240, luma.end());
+  auto meanOfRows = [&](int firstRow, int rows) {
+    const auto begin = last.begin() + firstRow * 320;
+    return std::accumulate(begin, begin + rows * 320, 0.0) / (rows * 320);
+  };
+  const double top = meanOfRows(10, 100);
+  const double bottom = meanOfRows(130, 100);
+  EXPECT_GT(top, 200) << "the upper half should be white";
+  EXPECT_LT(bottom, 40) << "the lower half should be black";
 }
 
 TEST(OstrelBridge, SaysWhyItCannotStart) {

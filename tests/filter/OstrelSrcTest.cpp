@@ -1,4 +1,5 @@
 #include <gst/app/gstappsink.h>
+#include <gst/base/gstbasesrc.h>
 #include <gst/check/gstharness.h>
 #include <gst/video/video.h>
 #include <gtest/gtest.h>
@@ -9,6 +10,7 @@
 #include <thread>
 
 #include "common/ApplyDataToOstrel.h"
+#include "filter/FrameReceiver.h"
 #include "platform/RegistryStore.h"
 #include "tests/filter/FilterTestSupport.h"
 #include "tests/filter/GstPluginFixture.h"
@@ -258,19 +260,106 @@ TEST(OstrelSrcDefaults, LowLatencyDefaultComesFromTheDeviceEntry) {
   EXPECT_FALSE(lowLatencyOf());
 }
 
+// KeepAspect in the device entry: a 16:9 source into 640x480 lies in rows 60-419 with black above
+// and below; 0 stretches it over the whole picture. What the client sees is built here by hand.
+TEST(OstrelSrcKeepAspect, A16By9SourceIsFittedOrStretchedAsTheDeviceEntrySays) {
+  test::UserFolders folders;
+  test::TestSection section;
+  int error = 0;
+  using platform::RegistryStore;
+  ASSERT_TRUE(RegistryStore::CreateKey(platform::RegistryRoot::kClassesRoot, platform::kCameraInstanceKey, error));
+  const auto wide = test::PatternFrame(1280, 720, 3);  // no pixel is black
+  const auto wideRows = test::TopDown(wide, 1280, 720);
+  FrameSectionHandle cell;
+  ASSERT_TRUE(WriteFrameToSection(wide.data(), cell, static_cast<std::int32_t>(wide.size()), 1280, 720));
+
+  for (const std::uint32_t keepAspect : {1u, 0u}) {
+    SCOPED_TRACE(keepAspect);
+    ASSERT_TRUE(RegistryStore::WriteDword(platform::RegistryRoot::kClassesRoot, platform::kCameraInstanceKey,
+                                          platform::kKeepAspectValue, keepAspect, error));
+    std::vector<unsigned char> expected(640 * 480 * 3, 0);
+    for (int y = 0; y < 480; ++y) {
+      if (keepAspect && (y < 60 || y >= 420)) continue;
+      // Rows are sampled counting from the bottom, as the frame section stores them.
+      const int fromBottom = keepAspect ? 419 - y : 479 - y;
+      const int sourceRow = 719 - fromBottom * 720 / (keepAspect ? 360 : 480);
+      for (int x = 0; x < 640; ++x) {
+        std::copy_n(wideRows.begin() + (sourceRow * 1280 + x * 2) * 3, 3, expected.begin() + (y * 640 + x) * 3);
+      }
+    }
+    GstHarness* harness = gst_harness_new("ostrelsrc");
+    gst_harness_use_systemclock(harness);
+    gst_harness_play(harness);
+    Pulled last;
+    for (int i = 0; i < 60 && last.bytes != expected; ++i) last = Pull(harness);
+    gst_harness_teardown(harness);
+    ASSERT_EQ(last.bytes.size(), expected.size());
+    EXPECT_TRUE(last.bytes == expected);
+    // The picture's first and last rows, for a readable failure.
+    auto rowIsBlack = [&](int y) {
+      return std::all_of(last.bytes.begin() + y * 1920, last.bytes.begin() + (y + 1) * 1920,
+                         [](unsigned char b) { return b == 0; });
+    };
+    int first = 0;
+    while (first < 480 && rowIsBlack(first)) ++first;
+    int end = 480;
+    while (end > first && rowIsBlack(end - 1)) --end;
+    EXPECT_EQ(first, keepAspect ? 60 : 0);
+    EXPECT_EQ(end - 1, keepAspect ? 419 : 479);
+  }
+  CloseFrameSection(cell);
+}
+
 using test::ThreadCount;
 
-TEST(OstrelSrcProcess, TwoElementsShareOneReceiveThreadThatStopsWithTheLast) {
+// An element that is made, inspected and destroyed without being started (as gst-inspect-1.0 and
+// device monitors do) runs no thread and reads nothing.
+TEST(OstrelSrcProcess, AnElementThatIsNeverStartedRunsNoThread) {
+  test::UserFolders folders;
+  const int before = ThreadCount();
+  GstElement* element = gst_element_factory_make("ostrelsrc", nullptr);
+  ASSERT_NE(element, nullptr);
+  gboolean lowLatency = TRUE;
+  g_object_get(element, "low-latency", &lowLatency, nullptr);
+  GstPad* pad = gst_element_get_static_pad(element, "src");
+  GstCaps* caps = gst_pad_query_caps(pad, nullptr);
+  EXPECT_EQ(gst_caps_get_size(caps), 2u);  // the two sizes, from the pad template
+  gst_caps_unref(caps);
+  gst_object_unref(pad);
+  ASSERT_EQ(gst_element_set_state(element, GST_STATE_READY), GST_STATE_CHANGE_SUCCESS);
+  std::this_thread::sleep_for(std::chrono::milliseconds(3 * FrameReceiver::kPollIntervalMs));
+  EXPECT_EQ(ThreadCount(), before);
+  gst_element_set_state(element, GST_STATE_NULL);
+  gst_object_unref(element);
+  EXPECT_EQ(ThreadCount(), before);
+  EXPECT_EQ(folders.Log(), "") << "a receiver polled the frame section";
+}
+
+// Started elements share one receive thread, which stops with the last of them. (basesrc's start
+// and stop are called directly: the streaming threads of a pipeline would blur the count.)
+TEST(OstrelSrcProcess, StartedElementsShareOneReceiveThreadThatStopsWithTheLast) {
   test::UserFolders folders;
   const int before = ThreadCount();
   GstElement* first = gst_element_factory_make("ostrelsrc", nullptr);
   GstElement* second = gst_element_factory_make("ostrelsrc", nullptr);
   ASSERT_TRUE(first && second);
+  auto start = [](GstElement* element) { return GST_BASE_SRC_GET_CLASS(element)->start(GST_BASE_SRC(element)); };
+  auto stop = [](GstElement* element) { return GST_BASE_SRC_GET_CLASS(element)->stop(GST_BASE_SRC(element)); };
+  ASSERT_TRUE(start(first));
   EXPECT_EQ(ThreadCount(), before + 1);
-  gst_object_unref(first);
+  ASSERT_TRUE(start(second));
   EXPECT_EQ(ThreadCount(), before + 1);
-  gst_object_unref(second);
+  EXPECT_TRUE(stop(first));
+  EXPECT_EQ(ThreadCount(), before + 1);
+  EXPECT_TRUE(stop(second));
   EXPECT_TRUE(test::ThreadCountBecomes(before));
+  // Started again, the receiver comes back.
+  ASSERT_TRUE(start(first));
+  EXPECT_EQ(ThreadCount(), before + 1);
+  EXPECT_TRUE(stop(first));
+  EXPECT_TRUE(test::ThreadCountBecomes(before));
+  gst_object_unref(first);
+  gst_object_unref(second);
 }
 
 TEST(OstrelSrcPipeline, AClientReceivesThirtyBuffersASecond) {

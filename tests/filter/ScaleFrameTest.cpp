@@ -76,5 +76,42 @@ TEST(StretchFrame, WritesTopDownRowsWithTheOutputsStride) {
   }
 }
 
+// Keeping the shape: the picture fills the largest centred area of its own shape (given here by
+// hand), nearest-neighbour within it, and everything around it is black.
+TEST(StretchFrame, KeepingTheShapeCentresThePictureAndBlacksOutTheRest) {
+  struct FitCase {
+    int srcWidth, srcHeight, dstWidth, dstHeight;
+    int left, top, width, height;  // the picture's area in the output, rows from the top
+  } cases[] = {
+      {1280, 720, 640, 480, 0, 60, 640, 360},   // 16:9 into 4:3: bands above and below
+      {480, 640, 640, 480, 140, 0, 360, 480},   // portrait: bands left and right
+      {320, 240, 640, 480, 0, 0, 640, 480},     // the same shape: a plain stretch
+      {640, 360, 640, 480, 0, 60, 640, 360},    // the same width: copied rows
+      {16, 9, 8, 7, 0, 1, 8, 5},                // 4.5 rows rounded to 5, the odd band below
+      {1000, 1, 4, 4, 0, 1, 4, 1},              // never thinner than one row
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.srcWidth << "x" << c.srcHeight << " -> " << c.dstWidth << "x" << c.dstHeight);
+    const auto source = test::PatternFrame(c.srcWidth, c.srcHeight, 5);
+    const auto stride = DibStride(c.dstWidth);
+    std::vector<unsigned char> out(static_cast<std::size_t>(stride * c.dstHeight), 0xAB);
+    StretchFrame(source.data(), source.size(), c.srcWidth, c.srcHeight, out.data(), stride, c.dstWidth, c.dstHeight,
+                 false, FrameFit::kKeepAspect);
+    for (int y = 0; y < c.dstHeight; ++y) {
+      for (int x = 0; x < c.dstWidth; ++x) {
+        const bool inside = x >= c.left && x < c.left + c.width && y >= c.top && y < c.top + c.height;
+        std::vector<unsigned char> expected(3, 0);
+        if (inside) {
+          // Rows are sampled from the bottom of the area, as the DIB counts them.
+          const int fromBottom = c.top + c.height - 1 - y;
+          const int sourceY = c.srcHeight - 1 - fromBottom * c.srcHeight / c.height;
+          expected = Pixel(source, c.srcWidth, c.srcHeight, (x - c.left) * c.srcWidth / c.width, sourceY);
+        }
+        ASSERT_EQ(Pixel(out, c.dstWidth, c.dstHeight, x, y), expected) << x << "," << y;
+      }
+    }
+  }
+}
+
 }  // namespace
 }  // namespace kalimo

@@ -64,6 +64,10 @@ TEST(FeedOptionsTest, ParsesSourcesAndRefusesWhatCannotWork) {
       {{"--default-video", "sample.avi", "--camera", "0"}, true, SourceKind::Camera, "0"},
       {{"--default-video", "sample.avi", "--screen", "--record", "s.avi"}, true, SourceKind::Screen, ""},
       {{"--default-video"}, false, {}, ""},
+      {{"--keep-aspect", "on"}, true, SourceKind::None, ""},
+      {{"--keep-aspect", "off", "--low-latency", "on", "clip.avi"}, true, SourceKind::Video, "clip.avi"},
+      {{"--keep-aspect", "yes"}, false, {}, ""},
+      {{"--keep-aspect"}, false, {}, ""},
   };
   for (const auto& c : cases) {
     std::string error;
@@ -92,21 +96,31 @@ TEST(FeedOptionsTest, TheStandInVideoLoopsAndOnlyItDoes) {
 }
 
 // The camera's mode is kept in its device entry, where every new camera element reads it.
-TEST(FeedOptionsTest, LowLatencyIsKeptForTheRegisteredCamera) {
+TEST(FeedOptionsTest, TheCamerasChoicesAreKeptForTheRegisteredCamera) {
   test::TempDir config;
   setenv("XDG_CONFIG_HOME", config.Str().c_str(), 1);
+  const struct {
+    bool (*store)(bool, std::string&);
+    const char* value;
+  } choices[] = {{feed::StoreCameraLowLatency, platform::kLowLatencyValue},
+                 {feed::StoreCameraKeepAspect, platform::kKeepAspectValue}};
   std::string error;
-  EXPECT_FALSE(feed::StoreCameraLowLatency(true, error));
-  EXPECT_NE(error.find("not registered"), std::string::npos) << error;
+  for (const auto& choice : choices) {
+    EXPECT_FALSE(choice.store(true, error));
+    EXPECT_NE(error.find("not registered"), std::string::npos) << error;
+  }
 
   int code = 0;
   using platform::RegistryStore;
   ASSERT_TRUE(RegistryStore::CreateKey(platform::RegistryRoot::kClassesRoot, platform::kCameraInstanceKey, code));
-  for (const bool lowLatency : {true, false}) {
-    ASSERT_TRUE(feed::StoreCameraLowLatency(lowLatency, error)) << error;
-    EXPECT_EQ(RegistryStore::ReadDword(platform::RegistryRoot::kClassesRoot, platform::kCameraInstanceKey,
-                                       platform::kLowLatencyValue, code),
-              std::optional<std::uint32_t>(lowLatency ? 1 : 0));
+  for (const auto& choice : choices) {
+    for (const bool on : {true, false}) {
+      ASSERT_TRUE(choice.store(on, error)) << error;
+      EXPECT_EQ(RegistryStore::ReadDword(platform::RegistryRoot::kClassesRoot, platform::kCameraInstanceKey,
+                                         choice.value, code),
+                std::optional<std::uint32_t>(on ? 1 : 0))
+          << choice.value;
+    }
   }
   unsetenv("XDG_CONFIG_HOME");
 }

@@ -452,6 +452,47 @@ void Feed() {
   RemoveFolder(folder);
 }
 
+// KeepAspect in the device entry, read when a client connects: a 1280 x 720 source lies in rows
+// 60-419 of the 640 x 480 picture with black above and below; 0 stretches it over the whole picture.
+// The expected pictures are built here by hand (rows counted from the bottom, as the DIB stores them).
+void KeepAspect() {
+  UseOwnFrameSection(L"keepaspect");
+  const std::wstring folder = MakeTempFolder(L"keepaspect");
+  const auto wide = TestPicture(1280, 720, 4);
+  const std::wstring wideFile = SaveTestBmp(folder, L"wide.bmp", wide, 1280, 720);
+  HANDLE feed = StartFeed(L"--bmp \"" + wideFile + L"\" --fps 30");
+  REQUIRE(feed);
+  for (const DWORD keepAspect : {1u, 0u}) {
+    REQUIRE(RegSetKeyValueW(HKEY_CLASSES_ROOT, kInstanceKey.c_str(), L"KeepAspect", REG_DWORD, &keepAspect,
+                            sizeof keepAspect) == ERROR_SUCCESS);
+    std::vector<unsigned char> expected(640 * 480 * 3, 0);
+    for (int row = 0; row < 480; ++row) {  // from the bottom
+      if (keepAspect && (row < 60 || row >= 420)) continue;
+      const int sourceRow = keepAspect ? (row - 60) * 720 / 360 : row * 720 / 480;
+      for (int x = 0; x < 640; ++x) {
+        std::memcpy(expected.data() + (row * 640 + x) * 3, wide.data() + (sourceRow * 1280 + x * 2) * 3, 3);
+      }
+    }
+    SampleCollector collector;
+    collector.Expect(expected);
+    ComPtr<IBaseFilter> camera;
+    CHECK_HR(S_OK, BindCamera(kCameraName, camera.Put()));
+    REQUIRE(camera);
+    CaptureGraph graph;
+    CHECK_HR(S_OK, graph.Build(camera.Get(), &collector));
+    REQUIRE(SUCCEEDED(graph.Run()));
+    const bool matched = collector.WaitFor([](const std::vector<SampleRecord>& records) {
+      return !records.empty() && records.back().matchesExpected;
+    }, kPatience);
+    if (!matched) std::fprintf(stderr, "KeepAspect %lu: the picture never matched\n", keepAspect);
+    CHECK(matched);
+    CHECK(SUCCEEDED(graph.Stop()));
+  }
+  RegDeleteKeyValueW(HKEY_CLASSES_ROOT, kInstanceKey.c_str(), L"KeepAspect");
+  StopProgram(feed);
+  RemoveFolder(folder);
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -465,9 +506,11 @@ int wmain(int argc, wchar_t** argv) {
       {L"launch-window", [] { Launch(true); }},
       {L"feed", Feed},
       {L"session", SessionSection},
+      {L"keep-aspect", KeepAspect},
   };
   if (argc != 2 || !tests.count(argv[1])) {
-    std::fputs("usage: ostrel-client.exe registration|unregistered|capture|setformat|log|launch|launch-window|feed|session\n",
+    std::fputs("usage: ostrel-client.exe registration|unregistered|capture|setformat|log|launch|\n"
+               "       launch-window|feed|session|keep-aspect\n",
                stderr);
     return 2;
   }
