@@ -52,7 +52,7 @@ CSettingDlg::CSettingDlg(QWidget* parent) : QDialog(parent) {
   cameraGrid->addWidget(new QLabel("可修改成其他的名称"), 1, 1);
   lowLatencyBox_ = ChoiceBox("低延迟：应用程序立即收到最新的画面", ReadCameraChoice(platform::kLowLatencyValue),
                              lowLatencyWas_);
-  keepAspectBox_ = ChoiceBox("保持画面比例（不拉伸）", ReadCameraChoice(kKeepAspectValue), keepAspectWas_);
+  keepAspectBox_ = ChoiceBox("保持画面比例（不拉伸）", ReadCameraChoice(platform::kKeepAspectValue), keepAspectWas_);
   cameraGrid->addWidget(lowLatencyBox_, 2, 1);
   cameraGrid->addWidget(keepAspectBox_, 3, 1);
 
@@ -124,7 +124,7 @@ void CSettingDlg::accept() {
   if (lowLatencyBox_->isChecked() != lowLatencyWas_) {
     WriteCameraChoice(platform::kLowLatencyValue, lowLatencyBox_->isChecked());
   }
-  if (keepAspectBox_->isChecked() != keepAspectWas_) WriteCameraChoice(kKeepAspectValue, keepAspectBox_->isChecked());
+  if (keepAspectBox_->isChecked() != keepAspectWas_) WriteCameraChoice(platform::kKeepAspectValue, keepAspectBox_->isChecked());
   QDialog::accept();
 }
 

@@ -7,10 +7,6 @@ class QLineEdit;
 
 namespace kalimo {
 
-// Value of the device entry, beside "LowLatency": 1 keeps the picture's proportions when the
-// camera scales it to the size an application asks for.
-inline constexpr const char* kKeepAspectValue = "KeepAspect";
-
 class CSettingDlg : public QDialog {
   Q_OBJECT
 
