@@ -20,11 +20,14 @@ std::mutex receiverLock;  // guards the count and the creation and destruction o
 FrameReceiver* receiver = nullptr;
 std::size_t receiverUsers = 0;  // wider than the original 8 bits: a 256th camera must not wrap it to 0
 
-// Copies the header and the pixels the header announces out of a mapped section.
-std::shared_ptr<const unsigned char[]> CopyFrame(const unsigned char* section, std::int32_t& outWidth,
+// Copies the header and the pixels the header announces out of the section.
+std::shared_ptr<const unsigned char[]> CopyFrame(platform::ReadOnlySectionView& view, std::int32_t& outWidth,
                                                  std::int32_t& outHeight, std::int32_t& outSize,
                                                  SectionReadState* state) {
-  const FrameSectionHeader header = LoadSectionHeader(section);
+  unsigned char headerBytes[kSectionHeaderSize] = {};
+  int error = 0;
+  if (!view.Read(0, headerBytes, sizeof headerBytes, error)) return nullptr;
+  const FrameSectionHeader header = LoadSectionHeader(headerBytes);
   outWidth = header.width;
   outHeight = header.height;
   outSize = header.byteCount;
@@ -36,9 +39,18 @@ std::shared_ptr<const unsigned char[]> CopyFrame(const unsigned char* section, s
   // A failed allocation drops this poll.
   std::shared_ptr<unsigned char[]> buffer(new (std::nothrow) unsigned char[static_cast<std::size_t>(outSize)]);
   if (!buffer) return nullptr;
-  std::memcpy(buffer.get(), section + kSectionHeaderSize, static_cast<std::size_t>(outSize));
+  // A section shrunk since the header was read gives a short read: this poll is dropped.
+  if (!view.Read(static_cast<std::size_t>(kSectionHeaderSize), buffer.get(), static_cast<std::size_t>(outSize), error)) {
+    return nullptr;
+  }
   if (state) ++state->pixelCopies;
   return buffer;
+}
+
+// The write counter behind the frame area; false when the section is too short to hold one.
+bool ReadSequence(platform::ReadOnlySectionView& view, std::uint64_t& sequence) {
+  int error = 0;
+  return view.Read(static_cast<std::size_t>(kSequenceOffset), &sequence, sizeof sequence, error);
 }
 
 // Hands out again the frame the previous read took whole.
@@ -51,31 +63,37 @@ std::shared_ptr<const unsigned char[]> ReuseFrame(const SectionReadState& state,
 }
 
 // The read of a section whose writer keeps the sequence counter: whole frames only, and an
-// unchanged frame shared with the previous read.
-std::shared_ptr<const unsigned char[]> ReadSequenced(const unsigned char* section, std::int32_t& outWidth,
-                                                     std::int32_t& outHeight, std::int32_t& outSize,
-                                                     SectionReadState& state) {
+// unchanged frame shared with the previous read. False (nothing read) when the section carries no
+// counter, so that it is read the plain way.
+bool ReadSequenced(platform::ReadOnlySectionView& view, std::int32_t& outWidth, std::int32_t& outHeight,
+                   std::int32_t& outSize, SectionReadState& state, std::shared_ptr<const unsigned char[]>& result) {
   for (int attempt = 0; attempt < FrameReceiver::kReadAttempts; ++attempt) {
     if (attempt > 0) platform::SleepMilliseconds(1);
-    const std::uint64_t before = LoadSectionSequence(section);
-    if (before == 0) break;    // a writer that keeps no counter: read the plain way
-    if (before & 1) continue;  // a frame is being written
-    if (state.frame.pBuffer && before == state.sequence) return ReuseFrame(state, outWidth, outHeight, outSize);
-    auto buffer = CopyFrame(section, outWidth, outHeight, outSize, &state);
-    if (!SectionUnchangedSince(section, before)) {
+    std::uint64_t before = 0;
+    if (!ReadSequence(view, before) || before == 0) return false;  // a writer that keeps no counter
+    if (before & 1) continue;                                     // a frame is being written
+    if (state.frame.pBuffer && before == state.sequence) {
+      result = ReuseFrame(state, outWidth, outHeight, outSize);
+      return true;
+    }
+    std::atomic_thread_fence(std::memory_order_acquire);
+    auto buffer = CopyFrame(view, outWidth, outHeight, outSize, &state);
+    std::atomic_thread_fence(std::memory_order_acquire);
+    std::uint64_t after = 0;
+    if (!ReadSequence(view, after) || after != before) {
       ++state.tornCopies;
       continue;
     }
     state.sequence = buffer ? before : 0;
     state.frame = buffer ? tagFrame{outWidth, outHeight, outSize, buffer} : EmptyFrame();
-    return buffer;
+    result = std::move(buffer);
+    return true;
   }
-  if (LoadSectionSequence(section) == 0) {
-    state.frame = EmptyFrame();
-    return CopyFrame(section, outWidth, outHeight, outSize, &state);
-  }
+  std::uint64_t sequence = 0;
+  if (!ReadSequence(view, sequence) || sequence == 0) return false;
   ++state.skippedPolls;
-  return nullptr;
+  result = nullptr;
+  return true;
 }
 }  // namespace
 
@@ -92,23 +110,22 @@ std::shared_ptr<const unsigned char[]> ReadSection(std::int32_t& outWidth, std::
 
   // A section with the counter is longer than the frame area; a shorter one is read the plain way.
   if (state && state->useSequence) {
-    // The common case, nothing new written: a look at the counter alone, without mapping anything.
+    // The common case, nothing new written: a look at the counter alone.
     std::uint64_t sequence = 0;
-    if (state->frame.pBuffer && view.Read(static_cast<std::size_t>(kSequenceOffset), &sequence, sizeof sequence, error) &&
-        sequence == state->sequence) {
+    if (state->frame.pBuffer && ReadSequence(view, sequence) && sequence == state->sequence) {
       return ReuseFrame(*state, outWidth, outHeight, outSize);
     }
-    if (const unsigned char* section = view.Map(static_cast<std::size_t>(kSectionObjectSize), error)) {
-      return ReadSequenced(section, outWidth, outHeight, outSize, *state);
-    }
+    std::shared_ptr<const unsigned char[]> buffer;
+    if (ReadSequenced(view, outWidth, outHeight, outSize, *state, buffer)) return buffer;
   }
-  const unsigned char* section = view.Map(static_cast<std::size_t>(kSectionCapacity), error);
-  if (!section) {
+  // The plain way needs the whole frame area, as a mapping of it would.
+  unsigned char last = 0;
+  if (!view.Read(static_cast<std::size_t>(kSectionCapacity) - 1, &last, 1, error)) {
     WriteLog(FormatLog("Could not map view of file.(%d)\r\n", error));
     return nullptr;
   }
   if (state) state->frame = EmptyFrame();
-  return CopyFrame(section, outWidth, outHeight, outSize, state);
+  return CopyFrame(view, outWidth, outHeight, outSize, state);
 }
 
 FrameReceiver::~FrameReceiver() {

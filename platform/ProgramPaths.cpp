@@ -43,6 +43,12 @@ std::string UserConfigDirectory() {
   return HomeDirectory() + "/.config";
 }
 
+std::string UserCacheDirectory() {
+  std::string cache = FromEnvironment("XDG_CACHE_HOME");
+  if (!cache.empty() && cache.front() == '/') return WithoutTrailingSlash(cache);
+  return HomeDirectory() + "/.cache";
+}
+
 std::string UserDataDirectory() {
   std::string data = FromEnvironment("XDG_DATA_HOME");
   if (!data.empty() && data.front() == '/') return WithoutTrailingSlash(data);

@@ -11,6 +11,9 @@ std::string ProgramDirectory();
 // $XDG_CONFIG_HOME, else $HOME/.config.
 std::string UserConfigDirectory();
 
+// $XDG_CACHE_HOME, else $HOME/.cache.
+std::string UserCacheDirectory();
+
 // $XDG_DATA_HOME, else $HOME/.local/share.
 std::string UserDataDirectory();
 
