@@ -40,12 +40,18 @@ namespace {
 // True when `section` belongs to this user: its owner is the user of this process, or an account
 // that may do anything anyway (the administrators, as the owner of what an elevated program of the
 // user creates, and the system). A section planted by another user shows none of its pictures.
+// A system that keeps no owner for the object (Wine, for objects created without a security
+// descriptor) leaves nothing to check: such a section is read.
 bool OwnedByThisUser(HANDLE section) {
   PSID owner = nullptr;
   PSECURITY_DESCRIPTOR descriptor = nullptr;
   if (GetSecurityInfo(section, SE_KERNEL_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr, nullptr, nullptr,
                       &descriptor) != ERROR_SUCCESS) {
     return false;
+  }
+  if (!owner) {
+    LocalFree(descriptor);
+    return true;
   }
   bool ours = false;
   HANDLE token = nullptr;

@@ -468,7 +468,7 @@ void ForeignSection() {
                                       static_cast<DWORD>(kalimo::kSectionObjectSize), name.c_str());
   LocalFree(descriptor);
   if (!section) {
-    std::printf("SKIPPED: this system refuses to create an object owned by another account (error %lu)\n",
+    std::fprintf(stderr, "SKIPPED: this system refuses to create an object owned by another account (error %lu)\n",
                 GetLastError());
     return;
   }
@@ -478,7 +478,7 @@ void ForeignSection() {
   if (GetSecurityInfo(section, SE_KERNEL_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr, nullptr, nullptr,
                       &actual) != ERROR_SUCCESS || !owner || !ConvertSidToStringSidW(owner, &ownerText) ||
       std::wcscmp(ownerText, L"S-1-5-21-1-2-3-1001") != 0) {
-    std::printf("SKIPPED: this system does not keep the owner given to an object (%ls)\n", ownerText ? ownerText : L"none");
+    std::fprintf(stderr, "SKIPPED: this system does not keep the owner given to an object (%ls)\n", ownerText ? ownerText : L"none");
     if (ownerText) LocalFree(ownerText);
     if (actual) LocalFree(actual);
     CloseHandle(section);
