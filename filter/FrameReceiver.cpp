@@ -20,13 +20,12 @@ std::mutex receiverLock;  // guards the count and the creation and destruction o
 FrameReceiver* receiver = nullptr;
 std::size_t receiverUsers = 0;  // wider than the original 8 bits: a 256th camera must not wrap it to 0
 
-// Copies the header and the pixels the header announces out of the section.
-std::shared_ptr<const unsigned char[]> CopyFrame(platform::ReadOnlySectionView& view, std::int32_t& outWidth,
-                                                 std::int32_t& outHeight, std::int32_t& outSize,
-                                                 SectionReadState* state) {
+// Reads and checks the header. False when it cannot be read or announces an invalid byte count (logged).
+bool ReadFrameHeader(platform::ReadOnlySectionView& view, std::int32_t& outWidth, std::int32_t& outHeight,
+                     std::int32_t& outSize) {
   unsigned char headerBytes[kSectionHeaderSize] = {};
   int error = 0;
-  if (!view.Read(0, headerBytes, sizeof headerBytes, error)) return nullptr;
+  if (!view.Read(0, headerBytes, sizeof headerBytes, error)) return false;
   const FrameSectionHeader header = LoadSectionHeader(headerBytes);
   outWidth = header.width;
   outHeight = header.height;
@@ -34,15 +33,30 @@ std::shared_ptr<const unsigned char[]> CopyFrame(platform::ReadOnlySectionView& 
   // Written as a subtraction: outSize + 8 could overflow.
   if (outSize <= 0 || outSize > kSectionCapacity - kSectionHeaderSize) {
     WriteLog(FormatLog("get buffersize  is error.(%d)\r\n", outSize));
-    return nullptr;
+    return false;
   }
-  // A failed allocation drops this poll.
-  std::shared_ptr<unsigned char[]> buffer(new (std::nothrow) unsigned char[static_cast<std::size_t>(outSize)]);
-  if (!buffer) return nullptr;
-  // A section shrunk since the header was read gives a short read: this poll is dropped.
-  if (!view.Read(static_cast<std::size_t>(kSectionHeaderSize), buffer.get(), static_cast<std::size_t>(outSize), error)) {
-    return nullptr;
-  }
+  return true;
+}
+
+// Reads the pixels the header announces (`size` bytes). False when the section ends before them
+// (shrunk since the header was read).
+bool ReadPixels(platform::ReadOnlySectionView& view, unsigned char* pixels, std::int32_t size) {
+  int error = 0;
+  return view.Read(static_cast<std::size_t>(kSectionHeaderSize), pixels, static_cast<std::size_t>(size), error);
+}
+
+// A new frame buffer of `size` bytes; nullptr when it cannot be allocated (this poll is dropped).
+std::shared_ptr<unsigned char[]> NewFrameBuffer(std::int32_t size) {
+  return std::shared_ptr<unsigned char[]>(new (std::nothrow) unsigned char[static_cast<std::size_t>(size)]);
+}
+
+// Copies the header and the pixels the header announces out of the section.
+std::shared_ptr<const unsigned char[]> CopyFrame(platform::ReadOnlySectionView& view, std::int32_t& outWidth,
+                                                 std::int32_t& outHeight, std::int32_t& outSize,
+                                                 SectionReadState* state) {
+  if (!ReadFrameHeader(view, outWidth, outHeight, outSize)) return nullptr;
+  auto buffer = NewFrameBuffer(outSize);
+  if (!buffer || !ReadPixels(view, buffer.get(), outSize)) return nullptr;
   if (state) ++state->pixelCopies;
   return buffer;
 }
@@ -65,32 +79,47 @@ std::shared_ptr<const unsigned char[]> ReuseFrame(const SectionReadState& state,
 // The read of a section whose writer keeps the sequence counter: whole frames only, and an
 // unchanged frame shared with the previous read. False (nothing read) when the section carries no
 // counter, so that it is read the plain way.
+// A copy must fit between two writes, however slow this machine is at the moment. So a frame that
+// is being written is waited for (the counter is looked at every millisecond, for at most
+// kWriteWaitMs) without using up an attempt, and the copy starts the moment the write ends; it goes
+// into a buffer kept from poll to poll, which takes no page faults, and only a whole copy is copied
+// once more into the frame that is handed out.
 bool ReadSequenced(platform::ReadOnlySectionView& view, std::int32_t& outWidth, std::int32_t& outHeight,
                    std::int32_t& outSize, SectionReadState& state, std::shared_ptr<const unsigned char[]>& result) {
-  for (int attempt = 0; attempt < FrameReceiver::kReadAttempts; ++attempt) {
-    if (attempt > 0) platform::SleepMilliseconds(1);
+  int attempts = 0;
+  for (int waited = 0; attempts < FrameReceiver::kReadAttempts;) {
     std::uint64_t before = 0;
     if (!ReadSequence(view, before) || before == 0) return false;  // a writer that keeps no counter
-    if (before & 1) continue;                                     // a frame is being written
+    if (before & 1) {                                              // a frame is being written
+      if (++waited > FrameReceiver::kWriteWaitMs) break;
+      platform::SleepMilliseconds(1);
+      continue;
+    }
     if (state.frame.pBuffer && before == state.sequence) {
       result = ReuseFrame(state, outWidth, outHeight, outSize);
       return true;
     }
+    ++attempts;
     std::atomic_thread_fence(std::memory_order_acquire);
-    auto buffer = CopyFrame(view, outWidth, outHeight, outSize, &state);
+    bool read = ReadFrameHeader(view, outWidth, outHeight, outSize);
+    if (read) {
+      state.pixels.resize(static_cast<std::size_t>(outSize));
+      read = ReadPixels(view, state.pixels.data(), outSize);
+    }
     std::atomic_thread_fence(std::memory_order_acquire);
     std::uint64_t after = 0;
     if (!ReadSequence(view, after) || after != before) {
       ++state.tornCopies;
       continue;
     }
+    if (read) ++state.pixelCopies;
+    auto buffer = read ? NewFrameBuffer(outSize) : nullptr;
+    if (buffer) std::memcpy(buffer.get(), state.pixels.data(), state.pixels.size());
     state.sequence = buffer ? before : 0;
     state.frame = buffer ? tagFrame{outWidth, outHeight, outSize, buffer} : EmptyFrame();
     result = std::move(buffer);
     return true;
   }
-  std::uint64_t sequence = 0;
-  if (!ReadSequence(view, sequence) || sequence == 0) return false;
   ++state.skippedPolls;
   result = nullptr;
   return true;
