@@ -30,6 +30,8 @@ bool ReadFrameHeader(platform::ReadOnlySectionView& view, std::int32_t& outWidth
   outWidth = header.width;
   outHeight = header.height;
   outSize = header.byteCount;
+  // A header of zeros is an object created a moment ago, before its first frame: nothing to read yet.
+  if (outWidth == 0 && outHeight == 0 && outSize == 0) return false;
   // Written as a subtraction: outSize + 8 could overflow.
   if (outSize <= 0 || outSize > kSectionCapacity - kSectionHeaderSize) {
     WriteLog(FormatLog("get buffersize  is error.(%d)\r\n", outSize));
