@@ -34,8 +34,14 @@ bool EnsureSectionOpen(FrameSectionHandle& cell) {
   cell.handle = platform::CreateSection(name, kSectionObjectSize, error);
   if (!cell.IsOpen()) {
     KALIMO_LOG_ERROR("Could not create file mapping object error code=%d", error);
+    // An object under our name that we may not use is explained once, not at every frame.
+    std::string problem = platform::SectionProblemText(name);
+    if (!problem.empty() && problem != cell.problem) KALIMO_LOG_ERROR("%s", problem.c_str());
+    if (problem.empty()) problem = "the frame section " + name + " cannot be created (error code " + std::to_string(error) + ")";
+    cell.problem = std::move(problem);
     return false;
   }
+  cell.problem.clear();
   cell.name = name;
   KALIMO_LOG_ERROR("Create file maping success");
   return true;
@@ -79,6 +85,12 @@ FrameSectionHeader MakeHeader(int width, int height, std::int32_t byteCount) {
 FrameSectionHandle& ProcessFrameSectionHandle() {
   static FrameSectionHandle cell;
   return cell;
+}
+
+bool PrepareFrameSection(FrameSectionHandle& handleCell, std::string& problem) {
+  if (MapWholeSection(handleCell)) return true;
+  problem = handleCell.problem.empty() ? "the frame section cannot be mapped" : handleCell.problem;
+  return false;
 }
 
 bool WriteFrameToSection(const void* bits, FrameSectionHandle& handleCell, std::int32_t byteCount, int width,

@@ -16,11 +16,17 @@ struct FrameSectionHandle {
   platform::SectionHandle handle = platform::kNoSection;
   unsigned char* view = nullptr;  // the whole object, mapped read/write
   std::string name;  // the name the section was created under, for the shutdown step
+  std::string problem;  // why the section could not be created, once the name is unusable
   bool IsOpen() const { return handle != platform::kNoSection; }
 };
 
 // The cell shared by every writer of this process, created on first use.
 FrameSectionHandle& ProcessFrameSectionHandle();
+
+// Creates (or reuses) and maps the section now instead of at the first frame. False when the name
+// cannot be used; `problem` then says why, e.g. whose object sits under the name and how to remove
+// it, so that a producer stops instead of feeding nothing.
+bool PrepareFrameSection(FrameSectionHandle& handleCell, std::string& problem);
 
 // Writes one 24-bit bottom-up frame of `byteCount` bytes into the section, replacing the previous
 // frame, and moves the write sequence counter on (odd during the copy, even after it). Returns false (and leaves the section as it was) for a null pointer, a negative byte count,

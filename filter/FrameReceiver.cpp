@@ -20,25 +20,53 @@ std::mutex receiverLock;  // guards the count and the creation and destruction o
 FrameReceiver* receiver = nullptr;
 std::size_t receiverUsers = 0;  // wider than the original 8 bits: a 256th camera must not wrap it to 0
 
-// Copies the header and the pixels the header announces out of a mapped section.
-std::shared_ptr<const unsigned char[]> CopyFrame(const unsigned char* section, std::int32_t& outWidth,
-                                                 std::int32_t& outHeight, std::int32_t& outSize,
-                                                 SectionReadState* state) {
-  const FrameSectionHeader header = LoadSectionHeader(section);
+// Reads and checks the header. False when it cannot be read or announces an invalid byte count (logged).
+bool ReadFrameHeader(platform::ReadOnlySectionView& view, std::int32_t& outWidth, std::int32_t& outHeight,
+                     std::int32_t& outSize) {
+  unsigned char headerBytes[kSectionHeaderSize] = {};
+  int error = 0;
+  if (!view.Read(0, headerBytes, sizeof headerBytes, error)) return false;
+  const FrameSectionHeader header = LoadSectionHeader(headerBytes);
   outWidth = header.width;
   outHeight = header.height;
   outSize = header.byteCount;
+  // A header of zeros is an object created a moment ago, before its first frame: nothing to read yet.
+  if (outWidth == 0 && outHeight == 0 && outSize == 0) return false;
   // Written as a subtraction: outSize + 8 could overflow.
   if (outSize <= 0 || outSize > kSectionCapacity - kSectionHeaderSize) {
     WriteLog(FormatLog("get buffersize  is error.(%d)\r\n", outSize));
-    return nullptr;
+    return false;
   }
-  // A failed allocation drops this poll.
-  std::shared_ptr<unsigned char[]> buffer(new (std::nothrow) unsigned char[static_cast<std::size_t>(outSize)]);
-  if (!buffer) return nullptr;
-  std::memcpy(buffer.get(), section + kSectionHeaderSize, static_cast<std::size_t>(outSize));
+  return true;
+}
+
+// Reads the pixels the header announces (`size` bytes). False when the section ends before them
+// (shrunk since the header was read).
+bool ReadPixels(platform::ReadOnlySectionView& view, unsigned char* pixels, std::int32_t size) {
+  int error = 0;
+  return view.Read(static_cast<std::size_t>(kSectionHeaderSize), pixels, static_cast<std::size_t>(size), error);
+}
+
+// A new frame buffer of `size` bytes; nullptr when it cannot be allocated (this poll is dropped).
+std::shared_ptr<unsigned char[]> NewFrameBuffer(std::int32_t size) {
+  return std::shared_ptr<unsigned char[]>(new (std::nothrow) unsigned char[static_cast<std::size_t>(size)]);
+}
+
+// Copies the header and the pixels the header announces out of the section.
+std::shared_ptr<const unsigned char[]> CopyFrame(platform::ReadOnlySectionView& view, std::int32_t& outWidth,
+                                                 std::int32_t& outHeight, std::int32_t& outSize,
+                                                 SectionReadState* state) {
+  if (!ReadFrameHeader(view, outWidth, outHeight, outSize)) return nullptr;
+  auto buffer = NewFrameBuffer(outSize);
+  if (!buffer || !ReadPixels(view, buffer.get(), outSize)) return nullptr;
   if (state) ++state->pixelCopies;
   return buffer;
+}
+
+// The write counter behind the frame area; false when the section is too short to hold one.
+bool ReadSequence(platform::ReadOnlySectionView& view, std::uint64_t& sequence) {
+  int error = 0;
+  return view.Read(static_cast<std::size_t>(kSequenceOffset), &sequence, sizeof sequence, error);
 }
 
 // Hands out again the frame the previous read took whole.
@@ -51,31 +79,52 @@ std::shared_ptr<const unsigned char[]> ReuseFrame(const SectionReadState& state,
 }
 
 // The read of a section whose writer keeps the sequence counter: whole frames only, and an
-// unchanged frame shared with the previous read.
-std::shared_ptr<const unsigned char[]> ReadSequenced(const unsigned char* section, std::int32_t& outWidth,
-                                                     std::int32_t& outHeight, std::int32_t& outSize,
-                                                     SectionReadState& state) {
-  for (int attempt = 0; attempt < FrameReceiver::kReadAttempts; ++attempt) {
-    if (attempt > 0) platform::SleepMilliseconds(1);
-    const std::uint64_t before = LoadSectionSequence(section);
-    if (before == 0) break;    // a writer that keeps no counter: read the plain way
-    if (before & 1) continue;  // a frame is being written
-    if (state.frame.pBuffer && before == state.sequence) return ReuseFrame(state, outWidth, outHeight, outSize);
-    auto buffer = CopyFrame(section, outWidth, outHeight, outSize, &state);
-    if (!SectionUnchangedSince(section, before)) {
+// unchanged frame shared with the previous read. False (nothing read) when the section carries no
+// counter, so that it is read the plain way.
+// A copy must fit between two writes, however slow this machine is at the moment. So a frame that
+// is being written is waited for (the counter is looked at every millisecond, for at most
+// kWriteWaitMs) without using up an attempt, and the copy starts the moment the write ends; it goes
+// into a buffer kept from poll to poll, which takes no page faults, and only a whole copy is copied
+// once more into the frame that is handed out.
+bool ReadSequenced(platform::ReadOnlySectionView& view, std::int32_t& outWidth, std::int32_t& outHeight,
+                   std::int32_t& outSize, SectionReadState& state, std::shared_ptr<const unsigned char[]>& result) {
+  int attempts = 0;
+  for (int waited = 0; attempts < FrameReceiver::kReadAttempts;) {
+    std::uint64_t before = 0;
+    if (!ReadSequence(view, before) || before == 0) return false;  // a writer that keeps no counter
+    if (before & 1) {                                              // a frame is being written
+      if (++waited > FrameReceiver::kWriteWaitMs) break;
+      platform::SleepMilliseconds(1);
+      continue;
+    }
+    if (state.frame.pBuffer && before == state.sequence) {
+      result = ReuseFrame(state, outWidth, outHeight, outSize);
+      return true;
+    }
+    ++attempts;
+    std::atomic_thread_fence(std::memory_order_acquire);
+    bool read = ReadFrameHeader(view, outWidth, outHeight, outSize);
+    if (read) {
+      state.pixels.resize(static_cast<std::size_t>(outSize));
+      read = ReadPixels(view, state.pixels.data(), outSize);
+    }
+    std::atomic_thread_fence(std::memory_order_acquire);
+    std::uint64_t after = 0;
+    if (!ReadSequence(view, after) || after != before) {
       ++state.tornCopies;
       continue;
     }
+    if (read) ++state.pixelCopies;
+    auto buffer = read ? NewFrameBuffer(outSize) : nullptr;
+    if (buffer) std::memcpy(buffer.get(), state.pixels.data(), state.pixels.size());
     state.sequence = buffer ? before : 0;
     state.frame = buffer ? tagFrame{outWidth, outHeight, outSize, buffer} : EmptyFrame();
-    return buffer;
-  }
-  if (LoadSectionSequence(section) == 0) {
-    state.frame = EmptyFrame();
-    return CopyFrame(section, outWidth, outHeight, outSize, &state);
+    result = std::move(buffer);
+    return true;
   }
   ++state.skippedPolls;
-  return nullptr;
+  result = nullptr;
+  return true;
 }
 }  // namespace
 
@@ -92,23 +141,22 @@ std::shared_ptr<const unsigned char[]> ReadSection(std::int32_t& outWidth, std::
 
   // A section with the counter is longer than the frame area; a shorter one is read the plain way.
   if (state && state->useSequence) {
-    // The common case, nothing new written: a look at the counter alone, without mapping anything.
+    // The common case, nothing new written: a look at the counter alone.
     std::uint64_t sequence = 0;
-    if (state->frame.pBuffer && view.Read(static_cast<std::size_t>(kSequenceOffset), &sequence, sizeof sequence, error) &&
-        sequence == state->sequence) {
+    if (state->frame.pBuffer && ReadSequence(view, sequence) && sequence == state->sequence) {
       return ReuseFrame(*state, outWidth, outHeight, outSize);
     }
-    if (const unsigned char* section = view.Map(static_cast<std::size_t>(kSectionObjectSize), error)) {
-      return ReadSequenced(section, outWidth, outHeight, outSize, *state);
-    }
+    std::shared_ptr<const unsigned char[]> buffer;
+    if (ReadSequenced(view, outWidth, outHeight, outSize, *state, buffer)) return buffer;
   }
-  const unsigned char* section = view.Map(static_cast<std::size_t>(kSectionCapacity), error);
-  if (!section) {
+  // The plain way needs the whole frame area, as a mapping of it would.
+  unsigned char last = 0;
+  if (!view.Read(static_cast<std::size_t>(kSectionCapacity) - 1, &last, 1, error)) {
     WriteLog(FormatLog("Could not map view of file.(%d)\r\n", error));
     return nullptr;
   }
   if (state) state->frame = EmptyFrame();
-  return CopyFrame(section, outWidth, outHeight, outSize, state);
+  return CopyFrame(view, outWidth, outHeight, outSize, state);
 }
 
 FrameReceiver::~FrameReceiver() {

@@ -50,6 +50,7 @@ struct SectionReadState {
   std::uint64_t pixelCopies = 0;
   std::uint64_t tornCopies = 0;    // copies thrown away because the writer wrote meanwhile
   std::uint64_t skippedPolls = 0;  // polls given up because the writer kept writing
+  std::vector<unsigned char> pixels;  // where copies land first, kept from poll to poll
 };
 
 // How the output buffer is laid out: the DIB's own bottom-up order and stride by default; top-down
@@ -65,8 +66,10 @@ class FrameReceiver {
  public:
   static constexpr int kPollIntervalMs = 10;
   static constexpr std::size_t kMaxFrames = 11;
-  // A copy that overlapped a write is retried this often (1 ms apart) before the poll is skipped.
+  // A copy that overlapped a write is tried this often before the poll is skipped; a frame being
+  // written is waited for, up to kWriteWaitMs, without using up an attempt.
   static constexpr int kReadAttempts = 3;
+  static constexpr int kWriteWaitMs = 20;
 
   FrameReceiver() = default;
   ~FrameReceiver();  // stops the thread and frees every frame

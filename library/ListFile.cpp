@@ -49,7 +49,7 @@ std::optional<std::string> ReadRegularFile(const std::string& path) {
 }
 
 // The entries of a list file's content: lines end at LF (a CR before it is not part of the line),
-// an entry ends at a zero byte, and empty lines are skipped.
+// and empty lines are skipped. Every other byte, a NUL too, belongs to the entry.
 std::vector<std::string> SplitEntries(const std::string& content) {
   std::vector<std::string> entries;
   std::size_t start = 0;
@@ -58,7 +58,6 @@ std::vector<std::string> SplitEntries(const std::string& content) {
     if (end == std::string::npos) end = content.size();
     std::string line = content.substr(start, end - start);
     if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (const std::size_t zero = line.find('\0'); zero != std::string::npos) line.resize(zero);
     if (!line.empty()) entries.push_back(std::move(line));
     start = end + 1;
   }
@@ -164,13 +163,17 @@ bool ListFile::WriteListFile(const std::vector<std::string>& lines, const std::s
 bool ListFile::LoadList(const std::string& name, std::vector<std::string>& lines) {
   std::vector<std::string> narrowLines;
   if (!ReadListFile(name, narrowLines)) return false;
-  for (const std::string& narrow : narrowLines) {
-    if (std::optional<std::string> text = platform::Gb18030ToUtf8(narrow)) {
+  for (std::size_t index = 0; index < narrowLines.size(); ++index) {
+    const std::string& narrow = narrowLines[index];
+    const bool hasZero = narrow.find('\0') != std::string::npos;
+    if (std::optional<std::string> text = platform::Gb18030ToUtf8(narrow); text && !hasZero) {
       lines.push_back(std::move(*text));
-    } else if (platform::IsValidUtf8(narrow)) {
+    } else if (!hasZero && platform::IsValidUtf8(narrow)) {
       lines.push_back(narrow);  // a list saved as UTF-8 by hand
     } else {
-      KALIMO_LOG_ERROR("List entry of %s is not GB18030 text and was left out", name.c_str());
+      // Kept with its undecodable bytes escaped, so that the next save writes it back unchanged.
+      KALIMO_LOG_ERROR("List entry %zu of %s is not GB18030 text; it is kept as it is", index + 1, name.c_str());
+      lines.push_back(platform::Gb18030ToUtf8Escaped(narrow));
     }
   }
   return true;
@@ -180,7 +183,7 @@ bool ListFile::SaveList(const std::vector<std::string>& lines, const std::string
   std::vector<std::string> narrowLines;
   narrowLines.reserve(lines.size());
   for (const std::string& line : lines) {
-    if (std::optional<std::string> narrow = platform::Utf8ToGb18030(line)) {
+    if (std::optional<std::string> narrow = platform::Utf8ToGb18030Escaped(line)) {
       narrowLines.push_back(std::move(*narrow));
     } else {
       KALIMO_LOG_ERROR("List entry of %s is not UTF-8 text and was left out", name.c_str());
@@ -190,13 +193,28 @@ bool ListFile::SaveList(const std::vector<std::string>& lines, const std::string
 }
 
 bool ListFile::AppendToList(const std::string& name, const std::string& entry) {
-  std::vector<std::string> lines;
-  if (!LoadList(name, lines)) {
-    const std::optional<std::string> path = GetListFilePath(name);
-    if (!path || Exists(*path)) return false;
+  const std::optional<std::string> path = GetListFilePath(name);
+  if (!path) return false;
+  const std::optional<std::string> narrow = platform::Utf8ToGb18030Escaped(entry);
+  if (!narrow || narrow->empty() || narrow->size() > kMaxEntryBytes || narrow->find_first_of("\r\n") != std::string::npos) {
+    KALIMO_LOG_ERROR("List entry not added to %s: %s", name.c_str(), entry.c_str());
+    return false;
   }
-  lines.push_back(entry);
-  return SaveList(lines, name);
+  if (!Exists(*path)) return WriteListFile({*narrow}, name);
+  // Only the new bytes are written: the entries already there stay exactly as they are.
+  const int descriptor = ::open(path->c_str(), O_RDWR | O_APPEND | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+  if (descriptor < 0) return false;
+  struct stat info {};
+  char last = '\n';
+  bool written = ::fstat(descriptor, &info) == 0 && S_ISREG(info.st_mode) &&
+                 (info.st_size == 0 || ::pread(descriptor, &last, 1, info.st_size - 1) == 1);
+  if (written) {
+    written = platform::WriteAll(descriptor, (last == '\n' ? std::string() : std::string(kLineEnd)) + *narrow) &&
+              ::fsync(descriptor) == 0;
+  }
+  written = (::close(descriptor) == 0) && written;
+  if (!written) KALIMO_LOG_DEBUG("failure to append to %s", name.c_str());
+  return written;
 }
 
 }  // namespace kalimo

@@ -32,7 +32,10 @@ class ListFile {
   // Replaces the file by `lines` (GB18030 bytes). True only if the new file is in place.
   static bool WriteListFile(const std::vector<std::string>& lines, const std::string& name);
 
-  // Appends the file's entries as UTF-8 to `lines` (not emptied first); nothing on false.
+  // Appends the file's entries as UTF-8 to `lines` (not emptied first); nothing on false. An entry
+  // that is not GB18030 text (an invalid byte sequence, a NUL) is logged with its line number and
+  // kept with its undecodable bytes escaped (platform/TextEncoding.h), so that SaveList writes it
+  // back byte for byte.
   static bool LoadList(const std::string& name, std::vector<std::string>& lines);
 
   // Writes UTF-8 `lines`; entries longer than kMaxEntryBytes in GB18030 are left out, each with
@@ -40,7 +43,9 @@ class ListFile {
   static bool SaveList(const std::vector<std::string>& lines, const std::string& name);
 
   // Adds `entry` as the new last line of the list (e.g. a fresh recording to "chapters.dat").
-  // A missing list is created; a list that exists but cannot be read is left alone (false).
+  // A missing list is created; to a list that exists only the new line's bytes are appended, so the
+  // entries already there stay exactly as they are; a list that cannot be opened is left alone
+  // (false), as is an entry that the list could not hold (empty, too long, with a line break).
   static bool AppendToList(const std::string& name, const std::string& entry);
 };
 

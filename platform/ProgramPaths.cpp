@@ -43,6 +43,12 @@ std::string UserConfigDirectory() {
   return HomeDirectory() + "/.config";
 }
 
+std::string UserCacheDirectory() {
+  std::string cache = FromEnvironment("XDG_CACHE_HOME");
+  if (!cache.empty() && cache.front() == '/') return WithoutTrailingSlash(cache);
+  return HomeDirectory() + "/.cache";
+}
+
 std::string UserDataDirectory() {
   std::string data = FromEnvironment("XDG_DATA_HOME");
   if (!data.empty() && data.front() == '/') return WithoutTrailingSlash(data);
@@ -52,7 +58,9 @@ std::string UserDataDirectory() {
 std::string KalimoRuntimeDirectory() {
   const std::string runtime = FromEnvironment("XDG_RUNTIME_DIR");
   if (!runtime.empty() && runtime.front() == '/') return WithoutTrailingSlash(runtime) + "/kalimo";
-  return "/tmp/kalimo-" + std::to_string(getuid());
+  // Not a folder of a predictable name in /tmp: another user could make it beforehand and then
+  // decide what lands in it. The user's own cache folder is theirs alone.
+  return UserCacheDirectory() + "/kalimo";
 }
 
 }  // namespace kalimo::platform

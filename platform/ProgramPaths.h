@@ -11,11 +11,15 @@ std::string ProgramDirectory();
 // $XDG_CONFIG_HOME, else $HOME/.config.
 std::string UserConfigDirectory();
 
+// $XDG_CACHE_HOME, else $HOME/.cache.
+std::string UserCacheDirectory();
+
 // $XDG_DATA_HOME, else $HOME/.local/share.
 std::string UserDataDirectory();
 
 // The programs' folder in the user's runtime folder, which lives as long as the user's session:
-// $XDG_RUNTIME_DIR/kalimo, or /tmp/kalimo-<uid> when XDG_RUNTIME_DIR is not set. Not created here.
+// $XDG_RUNTIME_DIR/kalimo, or the user's own cache folder (never /tmp) when XDG_RUNTIME_DIR is not
+// set. Not created here.
 std::string KalimoRuntimeDirectory();
 
 }  // namespace kalimo::platform

@@ -16,29 +16,27 @@ namespace kalimo::platform {
 // as well; defined once per system.
 std::string FrameSectionName();
 
-// A read-only view of the frame section. Open and Map are separate steps because the receiver logs
-// their failures differently. The destructor unmaps the view and closes the handle.
+// Read-only access to the frame section. Everything is copied out with Read, never touched through
+// a mapping that the writer (or anybody else) could shrink under the copy: a section that got
+// shorter gives a failed Read, never a fault that would kill the client application.
 class ReadOnlySectionView {
  public:
   ReadOnlySectionView() = default;
-  ~ReadOnlySectionView();
+  ~ReadOnlySectionView();  // closes the handle
   ReadOnlySectionView(const ReadOnlySectionView&) = delete;
   ReadOnlySectionView& operator=(const ReadOnlySectionView&) = delete;
 
-  // Opens the named section for reading only (not inheritable by child processes).
-  // A section that does not exist fails with the system's "not found" code (ENOENT = 2,
-  // ERROR_FILE_NOT_FOUND = 2).
+  // Opens the named section for reading only (not inheritable by child processes), without
+  // blocking and without following links. Only a section of the current user, that nobody else may
+  // write into, is opened: anything else fails with the system's "access denied" code (EACCES,
+  // ERROR_ACCESS_DENIED), or EINVAL for an object that is no shared memory at all. A section that
+  // does not exist fails with the system's "not found" code (ENOENT = 2, ERROR_FILE_NOT_FOUND = 2).
   bool Open(const std::string& name, int& error);
-  // Maps the first `size` bytes. Fails (without touching memory) when the section is shorter.
-  const unsigned char* Map(std::size_t size, int& error);
-  // Copies `size` bytes from `offset` without mapping the whole section: a cheap look at a few
-  // bytes. Fails when the section is shorter.
+  // Copies `size` bytes from `offset`. Fails when the section is shorter.
   bool Read(std::size_t offset, void* out, std::size_t size, int& error);
 
  private:
   std::intptr_t handle_ = -1;  // a file descriptor here, a HANDLE on Windows
-  const void* view_ = nullptr;
-  std::size_t size_ = 0;
 };
 
 // The full path of `name` inside `folder` of the user's roaming application data

@@ -19,35 +19,32 @@
 
 namespace kalimo::platform {
 
-ReadOnlySectionView::~ReadOnlySectionView() {
-  UnmapSection(const_cast<void*>(view_), size_);
-  CloseSection(static_cast<SectionHandle>(handle_));
-}
+ReadOnlySectionView::~ReadOnlySectionView() { CloseSection(static_cast<SectionHandle>(handle_)); }
 
 bool ReadOnlySectionView::Open(const std::string& name, int& error) {
   handle_ = OpenSectionReadOnly(name, error);
   return handle_ != kNoSection;
 }
 
-const unsigned char* ReadOnlySectionView::Map(std::size_t size, int& error) {
-  if (handle_ == kNoSection || view_) {
-    error = EINVAL;
-    return nullptr;
-  }
-  view_ = MapSection(static_cast<SectionHandle>(handle_), size, false, error);
-  if (view_) size_ = size;
-  return static_cast<const unsigned char*>(view_);
-}
-
+// pread copies from the object itself: when the object is shrunk during the copy the read comes
+// back short instead of faulting, and no mapping of 18 MB is set up (and torn down) for each copy.
 bool ReadOnlySectionView::Read(std::size_t offset, void* out, std::size_t size, int& error) {
   if (handle_ == kNoSection) {
     error = EINVAL;
     return false;
   }
-  const ssize_t got = pread(static_cast<int>(handle_), out, size, static_cast<off_t>(offset));
-  if (got == static_cast<ssize_t>(size)) return true;
-  error = got < 0 ? errno : EINVAL;  // short: the section ends before
-  return false;
+  auto* target = static_cast<unsigned char*>(out);
+  std::size_t done = 0;
+  while (done < size) {
+    const ssize_t got = pread(static_cast<int>(handle_), target + done, size - done, static_cast<off_t>(offset + done));
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) {
+      error = got < 0 ? errno : EINVAL;  // 0: the section ends before
+      return false;
+    }
+    done += static_cast<std::size_t>(got);
+  }
+  return true;
 }
 
 std::string UserDataFile(const std::string& folder, const std::string& name) {

@@ -8,6 +8,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <fstream>
+#include <mutex>
+#include <set>
 #include <sstream>
 #include <vector>
 
@@ -22,14 +24,25 @@ struct Value {
   bool isDword = false;
   std::string text;
   std::uint32_t number = 0;
+  bool damaged = false;  // a line that could not be read: `text` holds it as it was, for the next save
 };
 
 struct Key {
   std::string path;  // "HKEY_CLASSES_ROOT\..." as written
   std::vector<Value> values;
+  bool damagedOnly = false;  // not a key: holds the damaged lines before the first key
 };
 
 using Store = std::vector<Key>;
+
+// Damaged lines are reported once per process and line number, not at every read.
+void ReportDamagedLine(const std::string& path, int lineNumber) {
+  static std::mutex lock;
+  static std::set<std::pair<std::string, int>> reported;
+  std::lock_guard guard(lock);
+  if (!reported.insert({path, lineNumber}).second) return;
+  std::fprintf(stderr, "%s: line %d is damaged; it is skipped and kept as it is\n", path.c_str(), lineNumber);
+}
 
 char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
@@ -126,8 +139,9 @@ bool ParseValue(const std::string& line, Value& value) {
   return pos == line.size();
 }
 
-// Reads the store file. A missing file is an empty store; a line that is not understood makes the
-// whole file damaged (EBADMSG), so that nothing rewrites and loses it.
+// Reads the store file. A missing file is an empty store. A line that is not understood is
+// reported with its number and skipped; it stays in the store as it was, so that a save writes it
+// back unchanged and nothing the user wrote is lost.
 bool Load(Store& store, RegistryLifetime lifetime, int& error) {
   store.clear();
   const std::string path = RegistryStore::FilePath(lifetime);
@@ -142,21 +156,23 @@ bool Load(Store& store, RegistryLifetime lifetime, int& error) {
     return false;
   }
   std::string line;
+  int lineNumber = 0;
   while (std::getline(file, line)) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (line.empty() || line.front() == ';') continue;
-    if (line.front() == '[') {
-      if (line.size() < 3 || line.back() != ']') {
-        error = EBADMSG;
-        return false;
-      }
-      store.push_back(Key{line.substr(1, line.size() - 2), {}});
+    ++lineNumber;
+    std::string text = line;
+    if (!text.empty() && text.back() == '\r') text.pop_back();
+    if (text.empty() || text.front() == ';') continue;
+    if (text.front() == '[' && text.size() >= 3 && text.back() == ']') {
+      store.push_back(Key{text.substr(1, text.size() - 2), {}, false});
       continue;
     }
     Value value;
-    if (store.empty() || !ParseValue(line, value)) {
-      error = EBADMSG;
-      return false;
+    if (store.empty() || store.back().damagedOnly || !ParseValue(text, value)) {
+      ReportDamagedLine(path, lineNumber);
+      value = Value{};
+      value.damaged = true;
+      value.text = line;
+      if (store.empty()) store.push_back(Key{{}, {}, true});
     }
     store.back().values.push_back(std::move(value));
   }
@@ -171,8 +187,12 @@ bool Save(const Store& store, RegistryLifetime lifetime, int& error) {
   std::ostringstream text;
   text << "; Kalimo's per-user registry values. Written by the programs; edit with care.\n";
   for (const Key& key : store) {
-    text << "\n[" << key.path << "]\n";
+    if (!key.damagedOnly) text << "\n[" << key.path << "]\n";
     for (const Value& value : key.values) {
+      if (value.damaged) {
+        text << value.text << '\n';
+        continue;
+      }
       text << (value.name.empty() ? std::string("@") : Quote(value.name)) << '=';
       if (value.isDword) {
         char digits[9];
@@ -260,16 +280,44 @@ class ExclusiveLock {
 
 Key* FindKey(Store& store, const std::string& path) {
   for (Key& key : store) {
-    if (SameName(key.path, path)) return &key;
+    if (!key.damagedOnly && SameName(key.path, path)) return &key;
   }
   return nullptr;
 }
 
 Value* FindValue(Key& key, const std::string& name) {
   for (Value& value : key.values) {
-    if (SameName(value.name, name)) return &value;
+    if (!value.damaged && SameName(value.name, name)) return &value;
   }
   return nullptr;
+}
+
+// Removes the keys at or below `path`; damaged lines among their values move to the key before them
+// (or to the top of the file), since they are not known to belong to the key.
+bool RemoveKeys(Store& store, const std::string& path) {
+  bool removed = false;
+  for (std::size_t index = 0; index < store.size();) {
+    Key& key = store[index];
+    if (key.damagedOnly || !IsAtOrBelow(key.path, path)) {
+      ++index;
+      continue;
+    }
+    std::vector<Value> kept;
+    for (Value& value : key.values) {
+      if (value.damaged) kept.push_back(std::move(value));
+    }
+    store.erase(store.begin() + static_cast<std::ptrdiff_t>(index));
+    removed = true;
+    if (kept.empty()) continue;
+    if (index == 0) {
+      store.insert(store.begin(), Key{{}, std::move(kept), true});
+      ++index;
+    } else {
+      auto& target = store[index - 1].values;
+      target.insert(target.end(), std::make_move_iterator(kept.begin()), std::make_move_iterator(kept.end()));
+    }
+  }
+  return removed;
 }
 
 // Runs `change` on the loaded store and saves it when `change` asks for it.
@@ -341,10 +389,7 @@ bool RegistryStore::CreateKey(RegistryRoot root, const std::string& key, int& er
 
 bool RegistryStore::DeleteKey(RegistryRoot root, const std::string& key, int& error, Lifetime lifetime) {
   return Modify(lifetime, error, [&](Store& store, bool& save, int&) {
-    const std::string path = FullPath(root, key);
-    const auto before = store.size();
-    std::erase_if(store, [&](const Key& entry) { return IsAtOrBelow(entry.path, path); });
-    save = store.size() != before;
+    save = RemoveKeys(store, FullPath(root, key));
     return true;
   });
 }

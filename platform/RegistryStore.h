@@ -7,8 +7,10 @@
 //
 // Key paths and value names compare case-insensitively (ASCII), as in the registry. Every change
 // re-reads the file under an exclusive lock and replaces it atomically, so the virtual camera, its
-// registration and the settings dialog can use it at the same time. A file that cannot be parsed
-// is never rewritten: every call fails with EBADMSG and the file stays as it is.
+// registration and the settings dialog can use it at the same time. A line that cannot be read is
+// skipped (reported on standard error with its line number, once per process) and written back
+// exactly as it was by every later save, so a damaged line neither hides the other entries nor
+// gets lost.
 #include <cstdint>
 #include <optional>
 #include <string>

@@ -14,14 +14,24 @@ inline constexpr SectionHandle kNoSection = -1;
 std::string FrameSectionName();
 
 // Opens or creates the object read/write with mode 0600 and grows it to at least `size` bytes.
-// An existing object of the same name is reused, as long as the current user owns it.
+// An existing object of the same name is reused, as long as the current user owns it and it is a
+// regular object: one owned by somebody else fails with EACCES, anything else (a FIFO, a link)
+// with ELOOP or EINVAL. Opening never blocks and never follows a link.
 SectionHandle CreateSection(const std::string& name, std::size_t size, int& error);
 
-// Opens an existing object for reading only.
+// Opens an existing object for reading only. Only a regular object that the current user owns and
+// nobody else may write is opened (the same codes as CreateSection otherwise): a picture planted
+// by another user is never shown.
 SectionHandle OpenSectionReadOnly(const std::string& name, int& error);
+
+// The text that tells the user why the object under `name` cannot be used and how to remove it
+// (naming its owner when another user owns it). Empty when the object is missing or usable.
+std::string SectionProblemText(const std::string& name);
 
 // Maps `size` bytes from offset 0. Returns nullptr on failure. A mapping longer than the object
 // would fault on access, so the object's size is checked first (EINVAL when it is too small).
+// A writable mapping is guarded: when the object is shrunk under it (by another process of the
+// user), the access that faults gives the object its size back instead of killing the process.
 void* MapSection(SectionHandle handle, std::size_t size, bool writable, int& error);
 void UnmapSection(void* view, std::size_t size);
 void CloseSection(SectionHandle handle);

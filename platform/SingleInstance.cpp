@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 
 #include "platform/ProgramPaths.h"
 
@@ -21,12 +22,8 @@ constexpr int kRequestTimeoutMs = 500;
 
 std::string EndpointFolder() { return KalimoRuntimeDirectory(); }
 
-// Creates the folder 0700 if needed and refuses one that another account owns or others may enter.
-bool PrepareFolder(const std::string& folder, int& error) {
-  if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
-    error = errno;
-    return false;
-  }
+// True when the folder is a real folder of this user that nobody else may enter.
+bool FolderIsPrivate(const std::string& folder, int& error) {
   struct stat info {};
   if (lstat(folder.c_str(), &info) != 0) {
     error = errno;
@@ -39,6 +36,18 @@ bool PrepareFolder(const std::string& folder, int& error) {
   return true;
 }
 
+// Creates the folder 0700 if needed (its parent too) and refuses one that another account owns or
+// others may enter.
+bool PrepareFolder(const std::string& folder, int& error) {
+  std::error_code ignored;
+  std::filesystem::create_directories(std::filesystem::path(folder).parent_path(), ignored);
+  if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
+    error = errno;
+    return false;
+  }
+  return FolderIsPrivate(folder, error);
+}
+
 bool FillAddress(const std::string& path, sockaddr_un& address) {
   std::memset(&address, 0, sizeof address);
   address.sun_family = AF_UNIX;
@@ -48,6 +57,9 @@ bool FillAddress(const std::string& path, sockaddr_un& address) {
 }
 
 int Connect() {
+  // A socket in a folder that is not ours could be anybody's: it is no running program of this user.
+  int error = 0;
+  if (!FolderIsPrivate(EndpointFolder(), error)) return -1;
   sockaddr_un address;
   if (!FillAddress(SingleInstanceEndpointPath(), address)) return -1;
   const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);

@@ -11,8 +11,10 @@
 
 namespace kalimo::platform {
 
-// The socket's path: $XDG_RUNTIME_DIR/kalimo/instance.socket, or /tmp/kalimo-<uid>/instance.socket
-// when XDG_RUNTIME_DIR is not set. The folder is private to the user (0700).
+// The socket's path: $XDG_RUNTIME_DIR/kalimo/instance.socket, or $XDG_CACHE_HOME/kalimo/instance.socket
+// ($HOME/.cache/kalimo/...) when XDG_RUNTIME_DIR is not set. The folder is private to the user
+// (0700): serving refuses (EACCES) and probing finds nobody in a folder that another user owns or
+// that others may enter.
 std::string SingleInstanceEndpointPath();
 
 // True when a server accepts connections on the endpoint. Never blocks for long: a connection to

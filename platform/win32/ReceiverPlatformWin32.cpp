@@ -1,6 +1,7 @@
 // The receiver's operating-system layer on Win32: named file mapping, the roaming application-data
 // folder, the log file, the DLL's own folder, and starting the main program through the shell.
 #include <windows.h>
+#include <aclapi.h>
 #include <shellapi.h>
 #include <shlobj.h>
 
@@ -32,38 +33,61 @@ HMODULE ModuleHandleOfFilter() {
 }
 
 ReadOnlySectionView::~ReadOnlySectionView() {
-  if (view_) UnmapViewOfFile(view_);
   if (handle_ != -1) CloseHandle(AsHandle(handle_));
 }
 
+namespace {
+// True when `section` belongs to this user: its owner is the user of this process, or an account
+// that may do anything anyway (the administrators, as the owner of what an elevated program of the
+// user creates, and the system). A section planted by another user shows none of its pictures.
+// A system that keeps no owner for the object (Wine, for objects created without a security
+// descriptor) leaves nothing to check: such a section is read.
+bool OwnedByThisUser(HANDLE section) {
+  PSID owner = nullptr;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (GetSecurityInfo(section, SE_KERNEL_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr, nullptr, nullptr,
+                      &descriptor) != ERROR_SUCCESS) {
+    return false;
+  }
+  if (!owner) {
+    LocalFree(descriptor);
+    return true;
+  }
+  bool ours = false;
+  HANDLE token = nullptr;
+  if (owner && OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) {
+    unsigned char buffer[256];
+    DWORD length = 0;
+    if (GetTokenInformation(token, TokenUser, buffer, sizeof buffer, &length)) {
+      ours = EqualSid(owner, reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid) != FALSE;
+    }
+    CloseHandle(token);
+  }
+  ours = ours || IsWellKnownSid(owner, WinBuiltinAdministratorsSid) || IsWellKnownSid(owner, WinLocalSystemSid);
+  LocalFree(descriptor);
+  return ours;
+}
+}  // namespace
+
 bool ReadOnlySectionView::Open(const std::string& name, int& error) {
-  HANDLE section = OpenFileMappingW(FILE_MAP_READ, FALSE, Utf8ToWide(name).c_str());
+  HANDLE section = OpenFileMappingW(FILE_MAP_READ | READ_CONTROL, FALSE, Utf8ToWide(name).c_str());
   if (!section) {
     error = static_cast<int>(GetLastError());
     // A writer without the right to create global objects puts the section into its session.
     const std::string local = SessionSectionName(name);
     if (error == ERROR_FILE_NOT_FOUND && !local.empty()) {
-      section = OpenFileMappingW(FILE_MAP_READ, FALSE, Utf8ToWide(local).c_str());
+      section = OpenFileMappingW(FILE_MAP_READ | READ_CONTROL, FALSE, Utf8ToWide(local).c_str());
+      if (!section) error = static_cast<int>(GetLastError());
     }
     if (!section) return false;
   }
+  if (!OwnedByThisUser(section)) {
+    CloseHandle(section);
+    error = ERROR_ACCESS_DENIED;
+    return false;
+  }
   handle_ = reinterpret_cast<std::intptr_t>(section);
   return true;
-}
-
-const unsigned char* ReadOnlySectionView::Map(std::size_t size, int& error) {
-  if (handle_ == -1) {
-    error = ERROR_INVALID_HANDLE;
-    return nullptr;
-  }
-  // MapViewOfFile refuses a view longer than the section, so a short section never faults.
-  view_ = MapViewOfFile(AsHandle(handle_), FILE_MAP_READ, 0, 0, size);
-  if (!view_) {
-    error = static_cast<int>(GetLastError());
-    return nullptr;
-  }
-  size_ = size;
-  return static_cast<const unsigned char*>(view_);
 }
 
 bool ReadOnlySectionView::Read(std::size_t offset, void* out, std::size_t size, int& error) {
@@ -71,7 +95,8 @@ bool ReadOnlySectionView::Read(std::size_t offset, void* out, std::size_t size, 
     error = ERROR_INVALID_HANDLE;
     return false;
   }
-  // A view must start at a multiple of the allocation granularity: map the few bytes from there.
+  // A view must start at a multiple of the allocation granularity: map the bytes from there. A
+  // section never shrinks on Windows, and MapViewOfFile refuses a view past its end.
   SYSTEM_INFO system{};
   GetSystemInfo(&system);
   const std::size_t start = offset - offset % system.dwAllocationGranularity;

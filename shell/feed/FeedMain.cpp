@@ -289,7 +289,16 @@ int main(int argc, char** argv) {
   if (!instance.Start([](const std::string& request) { KALIMO_LOG_INFO("request from another start: %s", request.c_str()); },
                       instanceError)) {
     if (instanceError == EADDRINUSE) return feed::Fail("another Kalimo program is already feeding the virtual camera");
+    if (instanceError == EACCES) {
+      return feed::Fail("the folder of " + platform::SingleInstanceEndpointPath() +
+                        " belongs to another user or is open to others; remove it, or let only its owner in (mode 0700)");
+    }
     KALIMO_LOG_ERROR("single-instance endpoint: %s", SystemErrorText(instanceError).c_str());
+  }
+  // A section name taken by another user's object would leave every frame unsent: stop at once.
+  if (!PrepareFrameSection(ProcessFrameSectionHandle(), error)) {
+    instance.Stop();
+    return feed::Fail(error);
   }
   const int status = feed::Feed(*options, stopSignals);
   CloseFrameSection(ProcessFrameSectionHandle());

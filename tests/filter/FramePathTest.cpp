@@ -1,6 +1,10 @@
 // The frame path between the writer and the receiver: whole frames only, unchanged frames shared
 // instead of copied, and the newest frame for low-latency outputs.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
@@ -142,6 +146,111 @@ TEST_F(FramePathTest, SectionWithoutCounterIsCopiedOnEveryPoll) {
     EXPECT_EQ(Deliver(receiver, 8, 4), test::PatternFrame(8, 4, 5));
     platform::RemoveSection(section.Name());
   }
+}
+
+// Another process of the user (here a thread with its own handle) keeps shrinking the object while
+// the writer writes and the reader copies: neither may fault (a SIGBUS would end the test program).
+// Pixels that a shrink wiped are lost, so the pictures meanwhile are not checked; the writer's next
+// access gives the object its size back, and the next frame reads whole.
+TEST_F(FramePathTest, AnObjectShrunkUnderTheWriterAndTheReaderFaultsNeither) {
+  constexpr int kWidth = 640;
+  constexpr int kHeight = 480;
+  const auto bytes = static_cast<std::size_t>(DibStride(kWidth) * kHeight);
+  std::vector<unsigned char> first(bytes, 1);
+  Send(first, kWidth, kHeight);
+  const int other = shm_open(section.Name().c_str(), O_RDWR, 0);
+  ASSERT_GE(other, 0);
+  std::atomic<bool> running{true};
+  std::atomic<int> failedWrites{0};
+  std::thread writer([&] {
+    std::vector<unsigned char> frame(bytes);
+    for (unsigned value = 2; running; ++value) {
+      std::fill(frame.begin(), frame.end(), static_cast<unsigned char>(value));
+      if (!WriteFrameToSection(frame.data(), cell, static_cast<std::int32_t>(bytes), kWidth, kHeight)) ++failedWrites;
+    }
+  });
+  std::thread shrinker([&] {
+    for (int i = 0; i < 300; ++i) {
+      EXPECT_EQ(ftruncate(other, (i % 3) * 4096), 0);
+      std::this_thread::sleep_for(std::chrono::microseconds(300));
+    }
+    running = false;
+  });
+  SectionReadState state;
+  int reads = 0;
+  while (running) {
+    std::int32_t width = 0, height = 0, size = 0;
+    ReadSection(width, height, size, &state);
+    ++reads;
+  }
+  shrinker.join();
+  writer.join();
+  close(other);
+  EXPECT_GT(reads, 0);
+  EXPECT_EQ(failedWrites, 0);
+  // One more frame after the last shrink puts the object back to its full size.
+  Send(test::PatternFrame(8, 4, 3), 8, 4);
+  EXPECT_EQ(section.ReadAll().size(), static_cast<std::size_t>(kSectionObjectSize));
+  std::int32_t width = 0, height = 0, size = 0;
+  const auto buffer = ReadSection(width, height, size, &state);
+  ASSERT_NE(buffer, nullptr);
+  EXPECT_EQ(std::vector<unsigned char>(buffer.get(), buffer.get() + size), test::PatternFrame(8, 4, 3));
+}
+
+// Whatever sits under the name that is not a private object of this user is no section: the reader
+// shows nothing from it, and neither it nor the writer hangs or follows it.
+TEST_F(FramePathTest, ObjectsThatAreNotOursAreNoSection) {
+  const std::string path = "/dev/shm" + section.Name();
+  const auto refusedByBoth = [&](const char* what) {
+    SCOPED_TRACE(what);
+    std::int32_t width = 0, height = 0, size = 0;
+    SectionReadState state;
+    EXPECT_EQ(ReadSection(width, height, size, &state), nullptr);
+    EXPECT_EQ(ReadSection(width, height, size), nullptr);
+    FrameSectionHandle writer;
+    std::string problem;
+    EXPECT_FALSE(PrepareFrameSection(writer, problem));
+    EXPECT_NE(problem.find("rm " + path), std::string::npos) << problem;
+    CloseFrameSection(writer);
+    return problem;
+  };
+  // A FIFO: opening it must not wait for a writer.
+  ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+  refusedByBoth("fifo");
+  ASSERT_EQ(unlink(path.c_str()), 0);
+
+  // A link to a real section of ours is not followed.
+  test::RawSection target(static_cast<std::size_t>(kSectionObjectSize));
+  const std::string targetPath = "/dev/shm" + section.Name();
+  const std::string linkPath = targetPath + "-link";
+  ASSERT_EQ(symlink(targetPath.c_str(), linkPath.c_str()), 0);
+  setenv("KALIMO_SECTION", (section.Name() + "-link").c_str(), 1);
+  std::int32_t width = 0, height = 0, size = 0;
+  EXPECT_EQ(ReadSection(width, height, size), nullptr);
+  FrameSectionHandle writer;
+  EXPECT_FALSE(WriteFrameToSection(test::PatternFrame(8, 4, 1).data(), writer, DibStride(8) * 4, 8, 4));
+  CloseFrameSection(writer);
+  unlink(linkPath.c_str());
+  setenv("KALIMO_SECTION", section.Name().c_str(), 1);
+  platform::RemoveSection(section.Name());
+
+  // Our own object that others may write into: the reader does not trust its picture.
+  {
+    test::RawSection open(static_cast<std::size_t>(kSectionObjectSize));
+    open.Write(8, 4, static_cast<std::int32_t>(DibStride(8) * 4), test::PatternFrame(8, 4, 5));
+    ASSERT_EQ(chmod(path.c_str(), 0666), 0);
+    EXPECT_EQ(ReadSection(width, height, size), nullptr);
+    ASSERT_EQ(chmod(path.c_str(), 0600), 0);
+    EXPECT_NE(ReadSection(width, height, size), nullptr);  // the same object, private again
+  }
+  platform::RemoveSection(section.Name());
+
+  // Another user's object: never read; the writer names its owner.
+  if (!section.PlantAsOtherUser(static_cast<std::size_t>(kSectionObjectSize))) {
+    GTEST_SKIP() << "only root can create an object owned by another user (uid 65534)";
+  }
+  const std::string problem = refusedByBoth("another user's object");
+  EXPECT_NE(problem.find("65534"), std::string::npos) << problem;
 }
 
 }  // namespace

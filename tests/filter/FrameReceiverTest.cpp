@@ -71,6 +71,7 @@ TEST_F(FrameReceiverTest, ChecksTheByteCountOfEveryHeader) {
       {"largest count", 4, 2, 17999996, true, ""},
       {"most negative", 4, 2, INT32_MIN, false, "get buffersize  is error.(-2147483648)\r\n"},
       {"zero width and height", 0, 0, 24, true, ""},
+      {"a new object, nothing written yet", 0, 0, 0, false, ""},
   };
   test::RawSection raw;
   ASSERT_TRUE(raw.Ok());

@@ -81,19 +81,35 @@ TEST(RegistryStore, ValuesNeedAnExistingKeyAndDeletingTakesTheSubkeys) {
   EXPECT_TRUE(RegistryStore::DeleteKey(kRoot, "CLSID\\{x}", error));  // already gone
 }
 
-TEST(RegistryStore, ADamagedFileIsReportedAndNeverRewritten) {
+// Damaged lines (here one before the first key and two in the camera's key) are skipped and
+// reported with their line numbers; the entries around them are found, registration rewrites its
+// own key, and every save writes the damaged lines back as they were.
+TEST(RegistryStore, DamagedLinesAreSkippedReportedAndKept) {
   test::UserFolders folders;
   std::filesystem::create_directories(std::filesystem::path(RegistryStore::FilePath()).parent_path());
-  const std::string damaged = "[HKEY_CLASSES_ROOT\\K]\n\"FriendlyName\"=\"unterminated\n";
+  const std::string camera = std::string("[HKEY_CLASSES_ROOT\\") + kCameraInstanceKey + "]";
+  const std::string damaged = "garbage \xFF\x01 before any key\n" + camera + "\n" +
+                              "\"FriendlyName\"=\"unterminated\n\"FriendlyName\"=\"Kalimo摄像头\"\r\n[broken\n";
   std::ofstream(RegistryStore::FilePath(), std::ios::binary) << damaged;
   int error = 0;
-  EXPECT_FALSE(RegistryStore::ReadString(kRoot, "K", "FriendlyName", error));
-  EXPECT_EQ(error, EBADMSG);
-  error = 0;
-  EXPECT_FALSE(RegistryStore::CreateKey(kRoot, "Other", error));
-  EXPECT_EQ(error, EBADMSG);
-  EXPECT_FALSE(RegistryStore::DeleteKey(kRoot, "K", error));
-  EXPECT_EQ(FileText(), damaged);
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(RegistryStore::ReadString(kRoot, kCameraInstanceKey, kFriendlyNameValue, error), "Kalimo摄像头");
+  const std::string report = testing::internal::GetCapturedStderr();
+  for (const char* line : {"line 1 ", "line 3 ", "line 5 "}) EXPECT_NE(report.find(line), std::string::npos) << report;
+  EXPECT_EQ(report.find("line 4 "), std::string::npos) << report;
+
+  ASSERT_TRUE(RegistryStore::WriteString(kRoot, kCameraInstanceKey, kFriendlyNameValue, "Other name", error)) << error;
+  ASSERT_TRUE(RegistryStore::CreateKey(kRoot, "Other", error));
+  EXPECT_EQ(RegistryStore::ReadString(kRoot, kCameraInstanceKey, kFriendlyNameValue, error), "Other name");
+  const std::string text = FileText();
+  for (const std::string& line : {std::string("garbage \xFF\x01 before any key\n"), std::string("\"FriendlyName\"=\"unterminated\n"),
+                                 std::string("[broken\n")}) {
+    EXPECT_NE(text.find(line), std::string::npos) << line;
+  }
+  // Deleting the key keeps the damaged lines that stood in it.
+  ASSERT_TRUE(RegistryStore::DeleteKey(kRoot, kCameraInstanceKey, error));
+  EXPECT_FALSE(RegistryStore::KeyExists(kRoot, kCameraInstanceKey, error));
+  EXPECT_NE(FileText().find("\"FriendlyName\"=\"unterminated\n"), std::string::npos);
 }
 
 TEST(RegistryStore, WritersInParallelLoseNothing) {

@@ -94,5 +94,31 @@ TEST(SingleInstance, RefusesAnEndpointFolderOthersCanEnter) {
   EXPECT_EQ(error, EACCES);
 }
 
+// Without XDG_RUNTIME_DIR the endpoint lives in the user's cache folder, never in a folder of a
+// predictable name in /tmp; a folder there that another user owns is refused, and found by no probe.
+TEST(SingleInstance, WithoutARuntimeFolderTheEndpointIsInAFolderOfTheUser) {
+  test::UserFolders folders;
+  unsetenv("XDG_RUNTIME_DIR");
+  setenv("XDG_CACHE_HOME", (folders.Dir() / "cache").c_str(), 1);
+  const std::filesystem::path folder = folders.Dir() / "cache" / "kalimo";
+  EXPECT_EQ(SingleInstanceEndpointPath(), (folder / "instance.socket").string());
+  {
+    SingleInstanceServer server;
+    int error = 0;
+    ASSERT_TRUE(server.Start(nullptr, error)) << error;
+    EXPECT_TRUE(ProbeSingleInstance());
+    EXPECT_EQ(std::filesystem::status(folder).permissions() & std::filesystem::perms::all, std::filesystem::perms::owner_all);
+    // The same folder handed to another user afterwards: its socket is nobody's of ours.
+    if (chown(folder.c_str(), 65534, 65534) == 0) {
+      EXPECT_FALSE(ProbeSingleInstance());
+      SingleInstanceServer second;
+      EXPECT_FALSE(second.Start(nullptr, error));
+      EXPECT_EQ(error, EACCES);
+      ASSERT_EQ(chown(folder.c_str(), getuid(), getgid()), 0);
+    }
+  }
+  unsetenv("XDG_CACHE_HOME");
+}
+
 }  // namespace
 }  // namespace kalimo::platform

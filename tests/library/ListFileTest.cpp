@@ -178,20 +178,33 @@ TEST_F(ListFileTest, GbkTextIsWrittenByteForByteAsGbk) {
   EXPECT_EQ(ReadBytes(program / "chapters.dat"), gbk);
 }
 
-TEST_F(ListFileTest, DamagedFilesReadWithoutLosingTheGoodLines) {
-  std::string content = Gbk("好.avi") + "\r\n\x80\xFF\xFE\r\n";
-  content += std::string(5000, 'x') + "\r\n";  // far longer than any entry the writer makes
-  content += std::string("cut\0after zero", 14) + "\r\n";
-  content += "bad\x81\x7F.avi";  // neither GB18030 nor UTF-8
+// Lines that are not GB18030 text (invalid sequences, a NUL) are read, logged with their line
+// number and written back byte for byte; a split at "&" and a join, as the video groups do, keeps them.
+TEST_F(ListFileTest, UndecodableLinesSurviveALoadAndASaveByteForByte) {
+  const std::string badBytes = "\x80\xFF\xFE";
+  const std::string withZero("cut\0after zero", 14);
+  const std::string badGroup = "\xC0\xFF组&/bad\x81\x7F.avi";
+  std::string content = Gbk("好.avi") + "\r\n" + badBytes + "\r\n";
+  content += std::string(200, 'x') + "\r\n" + withZero + "\r\n";
+  content += "bad\x81\x7F.avi\r\n" + badGroup;
   WriteBytes(program / "images.dat", content);
   const auto lines = Load("images.dat");
-  ASSERT_EQ(lines.size(), 3u);
-  int leftOut = 0;
-  for (const auto& record : log.Records()) leftOut += record.level == kError ? 1 : 0;
-  EXPECT_EQ(leftOut, 2);
+  ASSERT_EQ(lines.size(), 6u);
   EXPECT_EQ(lines[0], "好.avi");
-  EXPECT_EQ(lines[1], std::string(5000, 'x'));
-  EXPECT_EQ(lines[2], "cut");
+  EXPECT_EQ(lines[2], std::string(200, 'x'));
+  int reported = 0;
+  for (const auto& record : log.Records()) {
+    if (record.level == kError && record.message.find("List entry") != std::string::npos) ++reported;
+  }
+  EXPECT_EQ(reported, 4);
+  ASSERT_TRUE(ListFile::SaveList(lines, "images.dat"));
+  EXPECT_EQ(ReadBytes(program / "images.dat"), content);
+
+  const std::string& group = lines[5];
+  const std::size_t amp = group.find('&');
+  ASSERT_NE(amp, std::string::npos);
+  ASSERT_TRUE(ListFile::SaveList({group.substr(0, amp) + "&" + group.substr(amp + 1)}, "chapters.dat"));
+  EXPECT_EQ(ReadBytes(program / "chapters.dat"), badGroup);
 }
 
 TEST_F(ListFileTest, AppendAddsALastLineAndLeavesAnUnreadableListAlone) {
@@ -203,6 +216,21 @@ TEST_F(ListFileTest, AppendAddsALastLineAndLeavesAnUnreadableListAlone) {
   fs::create_directory(program / "images.dat");
   EXPECT_FALSE(ListFile::AppendToList("images.dat", "/x.jpg"));
   EXPECT_TRUE(fs::is_directory(program / "images.dat"));
+}
+
+// Appending writes the new line's bytes only: a line nothing could decode stays, byte for byte.
+TEST_F(ListFileTest, AppendWritesOnlyTheNewLine) {
+  const std::string before = Gbk("组&/a.avi") + "\r\n\x80\xFF damaged\r\n" + std::string("zero\0inside", 11);
+  WriteBytes(program / "chapters.dat", before);
+  ASSERT_TRUE(ListFile::AppendToList("chapters.dat", "/movies/录像2.avi"));
+  EXPECT_EQ(ReadBytes(program / "chapters.dat"), before + "\r\n" + Gbk("/movies/录像2.avi"));
+  // A list that ends with a line end gets no empty line.
+  WriteBytes(program / "images.dat", "/a.jpg\r\n");
+  ASSERT_TRUE(ListFile::AppendToList("images.dat", "/b.jpg"));
+  EXPECT_EQ(ReadBytes(program / "images.dat"), "/a.jpg\r\n/b.jpg");
+  EXPECT_FALSE(ListFile::AppendToList("images.dat", "/two\nlines.jpg"));
+  EXPECT_FALSE(ListFile::AppendToList("images.dat", std::string(300, 'y')));
+  EXPECT_EQ(ReadBytes(program / "images.dat"), "/a.jpg\r\n/b.jpg");
 }
 
 }  // namespace

@@ -534,5 +534,21 @@ TEST_F(VirtualCameraTest, FeederTellsWhatItWroteAndWarnsOfMisleadingNames) {
   EXPECT_EQ(RunText("identify -format '%m' '" + photo + "'"), "JPEG");
 }
 
+// Another user's object under the section's name: the feeder stops at once, naming the owner and
+// how to remove the object, instead of feeding nothing.
+TEST_F(VirtualCameraTest, FeederStopsWhenAnotherUserHoldsTheSectionName) {
+  if (!section.PlantAsOtherUser(static_cast<std::size_t>(kSectionObjectSize))) {
+    GTEST_SKIP() << "only root can create an object owned by another user (uid 65534)";
+  }
+  const std::string picture = (temp / "blue picture.png").string();
+  ASSERT_EQ(std::system(("convert -size 66x48 xc:blue '" + picture + "'").c_str()), 0);
+  Feeder feeder(temp, {"--image", picture});
+  const Finished finished = feeder.Wait();
+  EXPECT_EQ(finished.status, 1);
+  EXPECT_NE(finished.errors.find("uid 65534"), std::string::npos) << finished.errors;
+  EXPECT_NE(finished.errors.find("rm /dev/shm" + section.Name()), std::string::npos) << finished.errors;
+  EXPECT_EQ(section.Header().width, 0);  // nothing was written into it
+}
+
 }  // namespace
 }  // namespace kalimo

@@ -64,6 +64,15 @@ std::vector<unsigned char> TestSection::ReadAll() const {
   return bytes;
 }
 
+bool TestSection::PlantAsOtherUser(std::size_t size) const {
+  const int fd = shm_open(name_.c_str(), O_RDWR | O_CREAT | O_EXCL, 0644);
+  if (fd < 0) return false;
+  const bool planted = ftruncate(fd, static_cast<off_t>(size)) == 0 && fchown(fd, 65534, 65534) == 0;
+  close(fd);
+  if (!planted) shm_unlink(name_.c_str());
+  return planted;
+}
+
 FrameSectionHeader TestSection::Header() const {
   const auto bytes = ReadAll();
   return bytes.size() >= kSectionHeaderSize ? LoadSectionHeader(bytes.data()) : FrameSectionHeader{};

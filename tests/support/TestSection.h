@@ -22,6 +22,9 @@ class TestSection {
   FrameSectionHeader Header() const;
   // Permission bits of the object (e.g. 0600), or -1 when it does not exist.
   int Mode() const;
+  // Creates the object under this name as another user would have: owned by uid 65534 (nobody),
+  // mode 0644, `size` bytes. False when this process may not give a file away (only root may).
+  bool PlantAsOtherUser(std::size_t size) const;
 
  private:
   std::string name_;

@@ -1,11 +1,14 @@
 // ostrel-client.exe: a DirectShow client of the registered Kalimo camera, as a chat application
 // uses it. Each argument is one test; the exit code says whether every check held.
+#include <aclapi.h>
+#include <sddl.h>
 #include <shlobj.h>
 
 #include <cstring>
 #include <cwchar>
 #include <map>
 
+#include "common/FrameSectionLayout.h"
 #include "filter/win32/ostrel-feed/BmpFile.h"
 #include "platform/win32/WideText.h"
 
@@ -493,6 +496,60 @@ void KeepAspect() {
   RemoveFolder(folder);
 }
 
+// A section under the camera's name that another account owns shows nothing: black samples only.
+// Which owner Wine lets a program give an object decides whether this can be checked here.
+void ForeignSection() {
+  const std::wstring name = UseOwnFrameSection(L"foreign");
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  // Owned by another user of a made-up domain; everybody may read and write.
+  REQUIRE(ConvertStringSecurityDescriptorToSecurityDescriptorW(L"O:S-1-5-21-1-2-3-1001D:(A;;GA;;;WD)", SDDL_REVISION_1,
+                                                                &descriptor, nullptr));
+  SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor, FALSE};
+  HANDLE section = CreateFileMappingW(INVALID_HANDLE_VALUE, &attributes, PAGE_READWRITE, 0,
+                                      static_cast<DWORD>(kalimo::kSectionObjectSize), name.c_str());
+  LocalFree(descriptor);
+  if (!section) {
+    std::fprintf(stderr, "SKIPPED: this system refuses to create an object owned by another account (error %lu)\n",
+                GetLastError());
+    return;
+  }
+  PSID owner = nullptr;
+  PSECURITY_DESCRIPTOR actual = nullptr;
+  LPWSTR ownerText = nullptr;
+  if (GetSecurityInfo(section, SE_KERNEL_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr, nullptr, nullptr,
+                      &actual) != ERROR_SUCCESS || !owner || !ConvertSidToStringSidW(owner, &ownerText) ||
+      std::wcscmp(ownerText, L"S-1-5-21-1-2-3-1001") != 0) {
+    std::fprintf(stderr, "SKIPPED: this system does not keep the owner given to an object (%ls)\n", ownerText ? ownerText : L"none");
+    if (ownerText) LocalFree(ownerText);
+    if (actual) LocalFree(actual);
+    CloseHandle(section);
+    return;
+  }
+  LocalFree(ownerText);
+  LocalFree(actual);
+  // A whole picture with the write counter at a finished frame, as a writer leaves it.
+  auto* view = static_cast<unsigned char*>(MapViewOfFile(section, FILE_MAP_ALL_ACCESS, 0, 0, 0));
+  REQUIRE(view);
+  const auto picture = TestPicture(640, 480, 5);
+  kalimo::StoreSectionHeader(view, {640, 480, static_cast<std::int32_t>(picture.size())});
+  std::memcpy(view + kalimo::kSectionHeaderSize, picture.data(), picture.size());
+  kalimo::EndSectionWrite(view, 41);
+
+  ComPtr<IBaseFilter> camera;
+  CHECK_HR(S_OK, BindCamera(kCameraName, camera.Put()));
+  REQUIRE(camera);
+  SampleCollector collector;
+  collector.Expect(picture);
+  CaptureGraph graph;
+  CHECK_HR(S_OK, graph.Build(camera.Get(), &collector));
+  REQUIRE(SUCCEEDED(graph.Run()));
+  REQUIRE(collector.WaitForCount(15, kPatience));
+  graph.Stop();
+  for (const auto& record : collector.Records()) CHECK(record.black && !record.matchesExpected);
+  UnmapViewOfFile(view);
+  CloseHandle(section);
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -507,10 +564,11 @@ int wmain(int argc, wchar_t** argv) {
       {L"feed", Feed},
       {L"session", SessionSection},
       {L"keep-aspect", KeepAspect},
+      {L"foreign-section", ForeignSection},
   };
   if (argc != 2 || !tests.count(argv[1])) {
     std::fputs("usage: ostrel-client.exe registration|unregistered|capture|setformat|log|launch|\n"
-               "       launch-window|feed|session|keep-aspect\n",
+               "       launch-window|feed|session|keep-aspect|foreign-section\n",
                stderr);
     return 2;
   }
