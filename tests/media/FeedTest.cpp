@@ -211,7 +211,14 @@ class Feeder {
       freopen((temp.Path() / "err.txt").c_str(), "w", stderr);
       const rlimit limit{launch.fileSizeLimit, launch.fileSizeLimit};
       if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(126);
-      if (launch.notRoot && geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(126);
+      if (launch.notRoot && geteuid() == 0) {
+        // The other user gets a runtime folder of its own: the feeder refuses one that is not its own.
+        const std::string runtime = (temp.Path() / "runtime-65534").string();
+        mkdir(runtime.c_str(), 0700);
+        if (chown(runtime.c_str(), 65534, 65534) != 0) _exit(126);
+        setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+        if (setgid(65534) != 0 || setuid(65534) != 0) _exit(126);
+      }
       std::vector<char*> argv{const_cast<char*>(KALIMO_FEED_PROGRAM)};
       for (const auto& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
       argv.push_back(nullptr);
