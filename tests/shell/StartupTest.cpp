@@ -54,7 +54,7 @@ class StartupTest : public QObject {
     const int ended = CMirandelApp::kEnded;
     const int refused = CMirandelApp::kRefused;
     const QString xvidMessage = "Fail to run application,because register xvid is error error code = " +
-                                QString::number(EBADMSG);
+                                QString::number(EIO);  // the store cannot read a folder
     QTest::newRow("a running instance brought its window to the front")
         << "shown" << false << refusing << ended << "" << "" << false;
     QTest::newRow("a running instance sits hidden in the tray") << "hidden" << false << refusing << ended << "" << ""
@@ -98,9 +98,8 @@ class StartupTest : public QObject {
     }
     const auto volatileStore = std::filesystem::path(
         platform::RegistryStore::FilePath(platform::RegistryLifetime::kVolatile));
-    if (xvidStoreDamaged) {
-      std::filesystem::create_directories(volatileStore.parent_path());
-      std::ofstream(volatileStore) << "[HKEY_CURRENT_USER\\Software]\nnot a value\n";
+    if (xvidStoreDamaged) {  // a folder where the store file belongs: nothing can be written there
+      std::filesystem::create_directories(volatileStore);
     }
 
     test::MessageRecorder messages;
