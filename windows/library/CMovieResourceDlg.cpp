@@ -151,7 +151,7 @@ bool CMovieResourceDlg::Ask(const QString& question) {
 }
 
 void CMovieResourceDlg::PlayIfIdle(const std::string& groupName) {
-  // A group that receives videos while nothing plays starts its newest one.
+  // While nothing plays, a group that receives a video starts it (the first of several added).
   if (videoWindow_ && !videoWindow_->IsLoaded()) {
     sequencer_->PlayGroupVideoOf(groupName, groups_.GetGroupVideoCount(groupName) - 1);
   }
