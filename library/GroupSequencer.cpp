@@ -63,6 +63,7 @@ void GroupSequencer::MarkStarted(std::int32_t position) {
     markers_->SetVideoMarker(currentGroupName_, position, true);
   }
   markedGroupName_ = currentGroupName_;
+  RefreshContinuation();
 }
 
 bool GroupSequencer::PlayGroupVideoOf(const std::string& group, std::int32_t position) {
@@ -86,8 +87,29 @@ void GroupSequencer::OnVideoEnded() {
   PlayGroupVideo(step.position);
 }
 
-void GroupSequencer::OnContinuedTo(std::int32_t position) {
-  if (position != currentIndex_) MarkStarted(position);
+void GroupSequencer::RefreshContinuation() {
+  const EndOfVideoStep step = StepAtEnd();
+  queuedPosition_ = step.kind == EndOfVideoStep::kNothing ? -1 : step.position;
+  playback_.QueueContinuation(queuedPosition_ < 0 ? std::string()
+                                                  : groups_.GetGroupVideoAt(currentGroupName_, queuedPosition_));
+}
+
+void GroupSequencer::OnContinued(const std::string& path) {
+  std::int32_t position = queuedPosition_;
+  // The groups may have changed since the file was queued: find it again by its path.
+  if (position < 0 || groups_.GetGroupVideoAt(currentGroupName_, position) != path) {
+    position = groups_.IndexOfGroupVideo(currentGroupName_, path);
+  }
+  if (position >= 0) {
+    MarkStarted(position);
+  } else {
+    RefreshContinuation();
+  }
+}
+
+void GroupSequencer::OnContinuationFailed() {
+  const EndOfVideoStep step = StepAtEnd();
+  if (step.kind != EndOfVideoStep::kNothing) PlayGroupVideo(step.position);
 }
 
 bool GroupSequencer::TriggerBookmark(const std::string& group, std::int32_t position, std::int64_t seconds,

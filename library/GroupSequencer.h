@@ -23,6 +23,9 @@ class GroupPlayback {
   virtual void Close() = 0;
   // Seeks the loaded file (100-ns units); false when it cannot.
   virtual bool SetPosition(std::int64_t time) = 0;
+  // The file to go on with, without stopping, when the playing one ends (the same path: play it
+  // again; empty: stop at the end). A player without that ignores it and reports the end instead.
+  virtual void QueueContinuation(const std::string& /*path*/) {}
 };
 
 // The play marker on the tree's video items.
@@ -67,9 +70,14 @@ class GroupSequencer {
   EndOfVideoStep StepAtEnd() const;
   // The end-of-video rule: nothing, the same file again by seeking, or the next video.
   void OnVideoEnded();
-  // A continuation the player already made without a reload (the file queued from StepAtEnd's
-  // kPlayNext started): the state and the marker follow as if PlayGroupVideo had started it.
-  void OnContinuedTo(std::int32_t position);
+  // Tells the player what follows the playing video under the current state, so that it can go
+  // on without stopping; called after every start and by the panel after each change of groups.
+  void RefreshContinuation();
+  // The player went on into the queued file `path` by itself: the state, the marker and the next
+  // continuation follow as if PlayGroupVideo had started it.
+  void OnContinued(const std::string& path);
+  // The queued file could not be played: the end-of-video rule by reloading, with its fallbacks.
+  void OnContinuationFailed();
 
   // Makes the video at `position` (of `group`, which becomes current) play, asking `confirm`
   // first when another video plays, then moves it to `seconds`. False when the user declined.
@@ -91,6 +99,7 @@ class GroupSequencer {
   std::string currentGroupName_;
   std::int32_t currentIndex_ = -1;
   std::string markedGroupName_;
+  std::int32_t queuedPosition_ = -1;  // the position of the queued continuation
 };
 
 }  // namespace kalimo

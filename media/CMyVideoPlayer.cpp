@@ -88,10 +88,20 @@ int CMyVideoPlayer::LoadFile(const std::string& path, VideoWindow* videoWindow, 
 
 int CMyVideoPlayer::LoadFileUnguarded(const std::string& path, VideoWindow* videoWindow, bool useGrabber) {
   missingPlugin_.clear();
+  {
+    std::lock_guard guard(continuationLock_);
+    continuation_.clear();
+    currentPath_ = path;
+  }
   BgrFrameReader tap;
   if (useGrabber) {
     tap = [](const BgrFrameView& frame) {
-      CMyVideoSampleGrabberCB::Instance().BufferCB(0, frame.rows, frame.stride, frame.byteCount);
+      CMyVideoSampleGrabberCB& grabber = CMyVideoSampleGrabberCB::Instance();
+      // A continuation into a file of another size: its frames carry their own size.
+      if (frame.width != grabber.Width() || frame.height != grabber.Height()) {
+        grabber.SetFrameSize(frame.width, frame.height);
+      }
+      grabber.BufferCB(0, frame.rows, frame.stride, frame.byteCount);
     };
   }
   videoWindow_.store(videoWindow);
@@ -128,6 +138,7 @@ int CMyVideoPlayer::LoadFileUnguarded(const std::string& path, VideoWindow* vide
   }
   if (useGrabber) CMyVideoSampleGrabberCB::Instance().SetFrameSize(nativeWidth_, nativeHeight_);
   events_.SetOwner(videoWindow);
+  g_signal_connect(graph_, "about-to-finish", G_CALLBACK(&CMyVideoPlayer::OnAboutToFinish), this);
   if (!Run()) {
     KALIMO_LOG_ERROR("%s", FormatResultText(kFail).c_str());
     return kFail;
@@ -137,8 +148,41 @@ int CMyVideoPlayer::LoadFileUnguarded(const std::string& path, VideoWindow* vide
 
 bool CMyVideoPlayer::TakeNextEvent(Event& event) { return events_.TakeNext(event); }
 
+void CMyVideoPlayer::SetContinuation(const std::string& path) {
+  std::lock_guard guard(continuationLock_);
+  continuation_ = path;
+}
+
+std::string CMyVideoPlayer::CurrentPath() const {
+  std::lock_guard guard(continuationLock_);
+  return currentPath_;
+}
+
+// On a streaming thread, while the playing file's last data are still on their way to the sinks:
+// the queued file is opened now, so its first frame follows the last one without a pause.
+void CMyVideoPlayer::OnAboutToFinish(GstElement* playbin, void* self) {
+  auto* player = static_cast<CMyVideoPlayer*>(self);
+  std::string path;
+  {
+    std::lock_guard guard(player->continuationLock_);
+    path.swap(player->continuation_);
+    if (path.empty()) return;
+    player->currentPath_ = path;
+  }
+  gchar* uri = gst_filename_to_uri(path.c_str(), nullptr);
+  if (!uri) return;
+  player->events_.ExpectContinuation();
+  g_object_set(playbin, "uri", uri, nullptr);
+  g_free(uri);
+}
+
 void CMyVideoPlayer::Close() {
   videoWindow_.store(nullptr);
+  {
+    std::lock_guard guard(continuationLock_);
+    continuation_.clear();
+    currentPath_.clear();
+  }
   ReleasePipeline(graph_, events_);
   sink_.reset();
   hasAudio_ = false;

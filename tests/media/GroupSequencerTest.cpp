@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <tuple>
 #include <map>
 #include <set>
 
@@ -31,6 +32,11 @@ class PlayerPlayback : public GroupPlayback {
   }
   void Close() override { player.Close(); }
   bool SetPosition(std::int64_t time) override { return player.SetPosition(time); }
+  // Without continuations the player ends each file and the rule reloads (the former design).
+  void QueueContinuation(const std::string& path) override {
+    if (gapless) player.SetContinuation(path);
+  }
+  bool gapless = false;
 
   test::CountingVideoWindow window;
   CMyVideoPlayer player;
@@ -73,11 +79,11 @@ class GroupSequencerTest : public ::testing::Test {
     CloseFrameSection(ProcessFrameSectionHandle());
   }
 
-  // 0.4 s of one flat colour at 30 frames a second, small and quick to decode.
+  // 1 s of one flat colour at 30 frames a second, small and quick to decode.
   std::string MakeClip(const std::string& colour) const {
     const auto path = folder.Path() / (colour + ".avi");
     const std::string command = "ffmpeg -nostdin -loglevel error -y -f lavfi -i color=c=" + colour +
-                                ":size=64x48:rate=30:duration=0.4 -c:v mjpeg -pix_fmt yuvj420p '" +
+                                ":size=64x48:rate=30:duration=1 -c:v mjpeg -pix_fmt yuvj420p '" +
                                 path.string() + "'";
     EXPECT_EQ(std::system(command.c_str()), 0);
     return path.string();
@@ -133,8 +139,16 @@ class GroupSequencerTest : public ::testing::Test {
     handledNotices = playback.window.eventNotices.load();
     CMyVideoPlayer::Event event{};
     bool ended = false;
-    while (playback.player.TakeNextEvent(event)) ended |= event == CMyVideoPlayer::Event::EndOfStream;
-    if (ended) sequencer.OnVideoEnded();
+    while (playback.player.TakeNextEvent(event)) {
+      if (event == CMyVideoPlayer::Event::EndOfStream) {
+        sequencer.OnVideoEnded();
+      } else if (event == CMyVideoPlayer::Event::Continued) {
+        sequencer.OnContinued(playback.player.CurrentPath());
+      } else {
+        sequencer.OnContinuationFailed();
+      }
+      ended = true;
+    }
     return ended;
   }
 
@@ -162,10 +176,14 @@ struct EndCase {
   std::int32_t finalIndex;
 };
 
-class EndOfVideoTable : public GroupSequencerTest, public ::testing::WithParamInterface<EndCase> {};
+// Each case runs twice: ending and reloading each file, and going on without stopping (gapless),
+// which never reloads.
+class EndOfVideoTable : public GroupSequencerTest,
+                        public ::testing::WithParamInterface<std::tuple<EndCase, bool>> {};
 
 TEST_P(EndOfVideoTable, NextVideoMarkerAndReloads) {
-  const EndCase& c = GetParam();
+  const EndCase& c = std::get<0>(GetParam());
+  playback.gapless = std::get<1>(GetParam());
   std::vector<std::string> paths;
   for (const Colour* colour : c.videos) paths.push_back(clips[colour->name]);
   AddGroup("clips", c.mode, paths);
@@ -178,7 +196,7 @@ TEST_P(EndOfVideoTable, NextVideoMarkerAndReloads) {
     ASSERT_TRUE(EndOfVideo()) << "end " << step;
     ASSERT_TRUE(FramesFlowAfter(FramesWritten())) << "end " << step;
     ASSERT_TRUE(Shows(*c.then[step])) << "end " << step << " should show " << c.then[step]->name;
-    EXPECT_EQ(playback.loads > loadsBefore, c.reloads[step]) << "end " << step;
+    EXPECT_EQ(playback.loads > loadsBefore, c.reloads[step] && !playback.gapless) << "end " << step;
   }
   EXPECT_EQ(sequencer.CurrentIndex(), c.finalIndex);
   EXPECT_EQ(markers.marked["clips"], std::set<std::int32_t>{c.finalIndex});
@@ -186,7 +204,7 @@ TEST_P(EndOfVideoTable, NextVideoMarkerAndReloads) {
 
 INSTANTIATE_TEST_SUITE_P(
     Modes, EndOfVideoTable,
-    ::testing::Values(
+    ::testing::Combine(::testing::Values(
         // From the last of three back to the first, the marker moving with it.
         EndCase{"LoopGroupWraps", PlayLoopGroup, {&kRed, &kGreen, &kBlue}, nullptr, 2, {&kRed, &kGreen}, {true, true}, 1},
         // A group of one repeats by seeking, without loading the file again.
@@ -194,7 +212,10 @@ INSTANTIATE_TEST_SUITE_P(
         EndCase{"RepeatOne", PlayRepeatOne, {&kRed, &kGreen, &kBlue}, nullptr, 1, {&kGreen, &kGreen}, {false, false}, 1},
         // The idle video follows any other, and then repeats itself by seeking.
         EndCase{"SeamlessReturnsToIdle", PlaySeamless, {&kRed, &kGreen, &kBlue}, &kRed, 2, {&kRed, &kRed}, {true, false}, 0}),
-    [](const ::testing::TestParamInfo<EndCase>& param) { return std::string(param.param.label); });
+        ::testing::Bool()),
+    [](const ::testing::TestParamInfo<std::tuple<EndCase, bool>>& param) {
+      return std::string(std::get<0>(param.param).label) + (std::get<1>(param.param) ? "Gapless" : "Reloading");
+    });
 
 TEST_F(GroupSequencerTest, PlayOnceStopsOnTheLastFrameAndKeepsTheMarker) {
   AddGroup("clips", PlayOnce, {clips["red"], clips["green"]});

@@ -43,6 +43,9 @@ class CMovieResourceDlg::Playback : public kalimo::GroupPlayback {
     if (window_) window_->CloseVideo();
   }
   bool SetPosition(std::int64_t time) override { return window_ && window_->Player().SetPosition(time); }
+  void QueueContinuation(const std::string& path) override {
+    if (window_ && window_->IsLoaded()) window_->Player().SetContinuation(path);
+  }
 
  private:
   CWindowPlayingVideo* window_;
@@ -96,6 +99,9 @@ CMovieResourceDlg::CMovieResourceDlg(CWindowPlayingVideo* videoWindow, QWidget* 
   connect(tree_, &CYYTreeCtrl::ItemRightClicked, this, &CMovieResourceDlg::ShowContextMenu);
   if (videoWindow_) {
     connect(videoWindow_, &CWindowPlayingVideo::VideoEnded, this, [this] { sequencer_->OnVideoEnded(); });
+    connect(videoWindow_, &CWindowPlayingVideo::VideoContinued, this,
+            [this](const QString& path) { sequencer_->OnContinued(path.toStdString()); });
+    connect(videoWindow_, &CWindowPlayingVideo::PlaybackFailed, this, [this] { sequencer_->OnContinuationFailed(); });
     connect(videoWindow_, &CWindowPlayingVideo::PlayRequested, this,
             [this] { sequencer_->PlayGroupVideo(sequencer_->CurrentIndex()); });
   }
@@ -201,6 +207,7 @@ void CMovieResourceDlg::AddVideosToGroup(CYYTreeCtrl::Item groupItem, const QStr
     PlayIfIdle(name);
   }
   if (added) Save();
+  sequencer_->RefreshContinuation();
 }
 
 void CMovieResourceDlg::AddGroup() {
@@ -255,6 +262,12 @@ void CMovieResourceDlg::ShowContextMenu() {
 }
 
 void CMovieResourceDlg::RunCommand(int command) {
+  RunGroupCommand(command);
+  // What follows the playing video may have changed with the groups.
+  sequencer_->RefreshContinuation();
+}
+
+void CMovieResourceDlg::RunGroupCommand(int command) {
   CYYTreeCtrl::Item item = tree_->GetSelectedItem();
   switch (command) {
     case kAddVideo:

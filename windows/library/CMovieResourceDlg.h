@@ -74,6 +74,7 @@ class CMovieResourceDlg : public QWidget {
   void FillTree();
   void AutoPlay();
   void ShowContextMenu();
+  void RunGroupCommand(int command);
   void AddVideosToGroup(CYYTreeCtrl::Item groupItem, const QString& groupName);
   void PlayIfIdle(const std::string& groupName);
   CYYTreeCtrl::Item FindGroupItem(const std::string& name) const;

@@ -176,9 +176,24 @@ void CWindowPlayingVideo::GraphEventsWaiting() {
 
 void CWindowPlayingVideo::TakeGraphEvents() {
   CMyVideoPlayer::Event event{};
-  bool ended = false;
-  while (player_.TakeNextEvent(event)) ended |= event == CMyVideoPlayer::Event::EndOfStream;
-  if (ended) emit VideoEnded();
+  while (player_.TakeNextEvent(event)) {
+    switch (event) {
+      case CMyVideoPlayer::Event::EndOfStream:
+        emit VideoEnded();
+        break;
+      case CMyVideoPlayer::Event::Continued: {
+        const QString path = QString::fromStdString(player_.CurrentPath());
+        bar_->SetStatusText("现在正在播放的视频是：" + StatusFileName(path));
+        emit VideoContinued(path);
+        break;
+      }
+      case CMyVideoPlayer::Event::Error:
+        emit PlaybackFailed();
+        break;
+    }
+    // A handler may have closed or replaced the player's file: its old events are gone.
+    if (!player_.IsLoaded()) break;
+  }
 }
 
 void CWindowPlayingVideo::MinimizeWindow() {

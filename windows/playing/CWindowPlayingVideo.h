@@ -53,6 +53,10 @@ class CWindowPlayingVideo : public CWindowPlayingResource, public kalimo::media:
  signals:
   // The player reached the end of the file: the group panel applies its end-of-video rule.
   void VideoEnded();
+  // The player went on into its queued file `path` without stopping (the status line names it).
+  void VideoContinued(const QString& path);
+  // The player stopped with an error (also when a queued file could not be played).
+  void PlaybackFailed();
   // Play pressed with nothing loaded: the group panel starts its current video.
   void PlayRequested();
   // Minimise or close hid the window; the main window's toggle then reads "显示视频图像窗口".
