@@ -4,6 +4,7 @@
 #include <gst/gst.h>
 
 #include <cmath>
+#include <string_view>
 
 #include "common/ApplyDataToOstrel.h"
 #include "common/FrameSectionLayout.h"
@@ -19,6 +20,10 @@ namespace {
 // The frame length that was logged last, process-wide like the tap itself.
 std::atomic<std::int32_t> lastLoggedLength{0};
 constexpr GstClockTime kSettleTimeout = 2 * GST_SECOND;
+// What each decoder may hold ahead of the picture on show (about 2 s at 30 frames a second).
+constexpr guint kReadAheadBuffers = 64;
+constexpr guint64 kReadAheadTime = 2 * GST_SECOND;
+constexpr guint kReadAheadBytes = 32 * 1024 * 1024;
 
 void DiscardBusMessages(GstElement* pipeline) {
   GstBus* bus = gst_element_get_bus(pipeline);
@@ -117,6 +122,7 @@ int CMyVideoPlayer::LoadFileUnguarded(const std::string& path, VideoWindow* vide
   graph_ = BuildPlaybackPipeline(path, sink_->Element(), soundOutput_, result);
   if (!graph_) return result;
   gst_object_ref_sink(graph_);
+  g_signal_connect(graph_, "deep-element-added", G_CALLBACK(&CMyVideoPlayer::OnElementAdded), this);
   events_.Attach(graph_);
   result = PrerollPipeline(graph_, path, missingPlugin_);
   if (Failed(result)) return result;
@@ -156,6 +162,15 @@ void CMyVideoPlayer::SetContinuation(const std::string& path) {
 std::string CMyVideoPlayer::CurrentPath() const {
   std::lock_guard guard(continuationLock_);
   return currentPath_;
+}
+
+// Decoders hold more of the file than usual, so that the end of reading (which announces the end
+// of the file) comes well before the last picture and leaves the next file time to get ready.
+void CMyVideoPlayer::OnElementAdded(GstElement* /*bin*/, GstElement* /*subBin*/, GstElement* element, void* /*self*/) {
+  GstElementFactory* factory = gst_element_get_factory(element);
+  if (!factory || std::string_view(GST_OBJECT_NAME(factory)) != "decodebin") return;
+  g_object_set(element, "max-size-buffers", kReadAheadBuffers, "max-size-time", kReadAheadTime, "max-size-bytes",
+               kReadAheadBytes, nullptr);
 }
 
 // On a streaming thread, while the playing file's last data are still on their way to the sinks:
