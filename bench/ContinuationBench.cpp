@@ -93,7 +93,8 @@ class FrameClock {
 
 // The longest gap between frames around each switch: from half a second before it was reported to a
 // quarter of a second after (before the idle run's next start by the user, which is not measured).
-std::vector<double> GapsAround(const std::vector<Clock::time_point>& frames, const std::vector<Clock::time_point>& switches) {
+std::vector<double> GapsAround(const std::vector<Clock::time_point>& frames,
+                               const std::vector<Clock::time_point>& switches) {
   std::vector<double> gaps;
   for (const Clock::time_point at : switches) {
     double longest = 0;
@@ -186,7 +187,9 @@ int main() {
   }
   int status = 0;
   const std::pair<Kind, const char*> kinds[] = {
-      {Kind::kNext, "next clip"}, {Kind::kRepeat, "repeat of the same clip"}, {Kind::kIdleReturn, "return to the idle clip"}};
+      {Kind::kNext, "next clip"},
+      {Kind::kRepeat, "repeat of the same clip"},
+      {Kind::kIdleReturn, "return to the idle clip"}};
   for (const auto& [kind, name] : kinds) {
     std::vector<double> gapless;
     std::vector<double> reload;

@@ -121,11 +121,14 @@ void CPlayVideoControlDlg::EnablePlayback(bool enabled) {
 }
 
 bool CPlayVideoControlDlg::eventFilter(QObject* watched, QEvent* event) {
-  const auto* mouse = static_cast<QMouseEvent*>(event);
-  if (event->type() == QEvent::MouseButtonPress && mouse->button() == Qt::LeftButton) {
-    tick_.stop();
-  } else if (event->type() == QEvent::MouseButtonRelease && mouse->button() == Qt::LeftButton) {
-    tick_.start(kTickMs);
+  const bool press = event->type() == QEvent::MouseButtonPress;
+  if ((press || event->type() == QEvent::MouseButtonRelease) &&
+      static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+    if (press) {
+      tick_.stop();
+    } else {
+      tick_.start(kTickMs);
+    }
   }
   return QWidget::eventFilter(watched, event);
 }

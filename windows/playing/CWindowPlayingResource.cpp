@@ -25,7 +25,8 @@ QRect FitPictureRect(int freeWidth, int freeHeight, int top, int pictureWidth, i
 
 QRect PictureFileRect(const QRect& pictureControlRect) { return pictureControlRect.adjusted(0, 5, 0, -2); }
 
-CWindowPlayingResource::CWindowPlayingResource(QWidget* owner) : CColorTitleDlg(owner, false, kalimo::skin::kMinimizeBox | kalimo::skin::kMaximizeBox) {
+CWindowPlayingResource::CWindowPlayingResource(QWidget* owner)
+    : CColorTitleDlg(owner, false, kalimo::skin::kMinimizeBox | kalimo::skin::kMaximizeBox) {
   ClientArea()->installEventFilter(this);
 }
 
