@@ -62,6 +62,8 @@ class CMyVideoPlayer {
   // The video's own size, known once a file is loaded.
   int NativeWidth() const { return nativeWidth_; }
   int NativeHeight() const { return nativeHeight_; }
+  // The size of the pictures arriving now (after a continuation, the new file's); false before any.
+  bool CurrentVideoSize(int& width, int& height) const { return sink_ && sink_->NegotiatedSize(width, height); }
 
   // The file to go on with when the playing one ends, without stopping or reloading: the next
   // file is opened while the current one plays out (the same path plays the file again). Used once:

@@ -167,7 +167,18 @@ void CWindowPlayingVideo::RefreshPosition() {
 }
 
 void CWindowPlayingVideo::PreviewFrameArrived() {
-  QMetaObject::invokeMethod(picture_, qOverload<>(&QWidget::update), Qt::QueuedConnection);
+  QMetaObject::invokeMethod(this, &CWindowPlayingVideo::ShowNewFrame, Qt::QueuedConnection);
+}
+
+void CWindowPlayingVideo::ShowNewFrame() {
+  int width = 0;
+  int height = 0;
+  if (player_.CurrentVideoSize(width, height) && (width != pictureWidth || height != pictureHeight)) {
+    pictureWidth = width;
+    pictureHeight = height;
+    FitPicture();
+  }
+  picture_->update();
 }
 
 void CWindowPlayingVideo::GraphEventsWaiting() {

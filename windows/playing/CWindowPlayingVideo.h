@@ -69,6 +69,8 @@ class CWindowPlayingVideo : public CWindowPlayingResource, public kalimo::media:
 
  private:
   void TakeGraphEvents();
+  // Repaints the picture, first refitting it when a continuation brought pictures of another size.
+  void ShowNewFrame();
   void InitialiseVolume();
   void ShowStopped();
   void PlaceNoticeBoard();

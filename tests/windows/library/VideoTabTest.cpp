@@ -20,7 +20,7 @@ class VideoTabTest : public QObject {
 
  private:
   QTemporaryDir folder;
-  QString red, green, blue, withSound, longer;
+  QString red, green, blue, withSound, longer, wide;
 
  private slots:
   void initTestCase() {
@@ -31,6 +31,9 @@ class VideoTabTest : public QObject {
     green = kalimo::test::MakeClip(folder.filePath("green.avi"), "green");
     blue = kalimo::test::MakeClip(folder.filePath("blue.avi"), "blue");
     withSound = kalimo::test::MakeClip(folder.filePath("sound.avi"), "white", true);
+    QCOMPARE(std::system(("ffmpeg -nostdin -loglevel error -y -f lavfi -i color=c=red:size=128x48:rate=30:duration=0.4 "
+                          "-c:v mjpeg -pix_fmt yuvj420p '" + folder.filePath("wide.avi") + "'").toUtf8().constData()), 0);
+    wide = folder.filePath("wide.avi");
     longer = folder.filePath("long.avi");
     QCOMPARE(std::system(("ffmpeg -nostdin -loglevel error -y -f lavfi -i color=c=gray:size=64x48:rate=10:duration=2 "
                           "-c:v mjpeg -pix_fmt yuvj420p '" + longer + "'").toUtf8().constData()), 0);
@@ -136,6 +139,28 @@ class VideoTabTest : public QObject {
     QVERIFY(!window.isVisible());
     QCOMPARE(hidden.count(), 2);
     QVERIFY(window.IsLoaded());
+  }
+
+  void continuationNamesTheNewFileAndRefitsThePicture() {
+    kalimo::test::TestSection section;
+    CWindowPlayingVideo window(nullptr);
+    window.show();
+    QSignalSpy continued(&window, &CWindowPlayingVideo::VideoContinued);
+    QSignalSpy ended(&window, &CWindowPlayingVideo::VideoEnded);
+    QVERIFY(window.PlayVideoFile(green));
+    const QRect before = window.GetPictureControl()->geometry();
+    window.Player().SetContinuation(wide.toStdString());
+    QTRY_COMPARE_WITH_TIMEOUT(continued.count(), 1, 20000);
+    QCOMPARE(continued.front().front().toString(), wide);
+    QCOMPARE(window.Bar()->StatusText(), QString("现在正在播放的视频是：wide.avi"));
+    QCOMPARE(ended.count(), 0);  // no end: it went on
+    // 128 × 48 instead of 64 × 48: the picture is refitted to the wider shape.
+    QTRY_COMPARE(window.PictureWidth(), 128);
+    const QRect after = window.GetPictureControl()->geometry();
+    QVERIFY(after.height() < before.height());
+    QCOMPARE(after.width() * 48 / 128, after.height());
+    // Nothing queued after it: the file ends as before.
+    QTRY_COMPARE_WITH_TIMEOUT(ended.count(), 1, 20000);
   }
 
   void doubleClickPlaysAndTheEndMovesOn() {
