@@ -28,6 +28,7 @@ void BusEventQueue::Detach() {
     gst_object_unref(pipeline_);
     pipeline_ = nullptr;
   }
+  continuationPending_.store(false);
   std::lock_guard guard(lock_);
   events_.clear();
 }
@@ -56,7 +57,8 @@ int BusEventQueue::SyncHandler(void* /*bus*/, void* message, void* self) {
     const bool wanted = type == GST_MESSAGE_ERROR || type == GST_MESSAGE_ASYNC_DONE || type == GST_MESSAGE_ELEMENT;
     return wanted ? GST_BUS_PASS : GST_BUS_DROP;
   }
-  if (type != GST_MESSAGE_EOS && type != GST_MESSAGE_ERROR) return GST_BUS_DROP;
+  const bool continued = type == GST_MESSAGE_STREAM_START && queue->continuationPending_.exchange(false);
+  if (type != GST_MESSAGE_EOS && type != GST_MESSAGE_ERROR && !continued) return GST_BUS_DROP;
   if (type == GST_MESSAGE_ERROR) {
     GError* error = nullptr;
     gchar* debug = nullptr;
@@ -67,7 +69,9 @@ int BusEventQueue::SyncHandler(void* /*bus*/, void* message, void* self) {
   }
   {
     std::lock_guard guard(queue->lock_);
-    queue->events_.push_back(type == GST_MESSAGE_EOS ? PipelineEvent::EndOfStream : PipelineEvent::Error);
+    queue->events_.push_back(continued                   ? PipelineEvent::Continued
+                             : type == GST_MESSAGE_EOS ? PipelineEvent::EndOfStream
+                                                       : PipelineEvent::Error);
   }
   // Queued first, so that the owner finds the event when it looks.
   if (VideoWindow* owner = queue->owner_.load()) owner->GraphEventsWaiting();

@@ -13,7 +13,8 @@ typedef struct _GstElement GstElement;
 
 namespace kalimo::media {
 
-enum class PipelineEvent { EndOfStream, Error };
+// Continued: the pipeline went on into the file queued for a continuation without stopping.
+enum class PipelineEvent { EndOfStream, Error, Continued };
 
 class BusEventQueue {
  public:
@@ -27,6 +28,8 @@ class BusEventQueue {
   void Detach();  // before the pipeline goes; clears the queue
   void SetLoading(bool loading) { loading_.store(loading); }
   void SetOwner(VideoWindow* owner) { owner_.store(owner); }
+  // The next stream start is a continuation into a queued file: report it as Continued.
+  void ExpectContinuation() { continuationPending_.store(true); }
 
   bool TakeNext(PipelineEvent& event);
 
@@ -34,6 +37,7 @@ class BusEventQueue {
   static int SyncHandler(void* bus, void* message, void* self);
   GstElement* pipeline_ = nullptr;
   std::atomic<bool> loading_{true};
+  std::atomic<bool> continuationPending_{false};
   std::atomic<VideoWindow*> owner_{nullptr};
   std::mutex lock_;
   std::deque<PipelineEvent> events_;

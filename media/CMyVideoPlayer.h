@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 
 #include "media/BgrFrameSink.h"
@@ -61,6 +62,17 @@ class CMyVideoPlayer {
   // The video's own size, known once a file is loaded.
   int NativeWidth() const { return nativeWidth_; }
   int NativeHeight() const { return nativeHeight_; }
+  // The size of the pictures arriving now (after a continuation, the new file's); false before any.
+  bool CurrentVideoSize(int& width, int& height) const { return sink_ && sink_->NegotiatedSize(width, height); }
+
+  // The file to go on with when the playing one ends, without stopping or reloading: the next
+  // file is opened while the current one plays out (the same path plays the file again). Used once:
+  // the Continued event tells that it started, and the owner then queues the following one. An
+  // empty path (the default) lets the file end with EndOfStream. A queued file that cannot be
+  // played ends in an Error event.
+  void SetContinuation(const std::string& path);
+  // The path of the file playing now (changes with each continuation).
+  std::string CurrentPath() const;
 
   // Takes the next waiting event without blocking; false when none is left. Call it on the
   // owner's thread after VideoWindow::GraphEventsWaiting.
@@ -80,6 +92,8 @@ class CMyVideoPlayer {
 
  private:
   int LoadFileUnguarded(const std::string& path, VideoWindow* videoWindow, bool useGrabber);
+  static void OnAboutToFinish(GstElement* playbin, void* self);
+  static void OnElementAdded(GstElement* bin, GstElement* subBin, GstElement* element, void* self);
   bool ApplyVolume(long volume);
 
   bool ready_ = false;  // GStreamer could be initialised
@@ -92,6 +106,9 @@ class CMyVideoPlayer {
   std::string missingPlugin_;
   int nativeWidth_ = 0;
   int nativeHeight_ = 0;
+  mutable std::mutex continuationLock_;
+  std::string continuation_;  // queued for the end of the playing file
+  std::string currentPath_;
 };
 
 }  // namespace kalimo::media
