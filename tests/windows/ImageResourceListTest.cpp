@@ -215,6 +215,33 @@ class ImageResourceListTest : public QObject {
     QCOMPARE(strip->Thumbnails().DecodeCount(), decoded);
   }
 
+  void largeThumbnailsKeepTheirColours_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QImage>("image");
+    QImage blue(1600, 1200, QImage::Format_RGB32);
+    blue.fill(QColor(0, 0, 255));
+    // A flat picture is often saved as a 1-bit palette PNG, which Qt scales within its two colours.
+    QImage palette(1600, 1200, QImage::Format_Mono);
+    palette.setColorTable({qRgb(0, 0, 255), qRgb(255, 255, 255)});
+    palette.fill(0);
+    QTest::newRow("1-bit palette png") << "mono.png" << palette;
+    QTest::newRow("jpeg") << "photo.jpg" << blue;
+    QTest::newRow("bmp") << "large.bmp" << blue;
+  }
+  void largeThumbnailsKeepTheirColours() {
+    QFETCH(QString, name);
+    QFETCH(QImage, image);
+    const QString path = program_.filePath(name);
+    QVERIFY(image.save(path));
+    ImageThumbnailCache cache;
+    const QImage thumbnail = cache.Thumbnail(path);
+    QCOMPARE(thumbnail.size(), QSize(266, 200));
+    for (const QPoint& point : {QPoint(0, 0), QPoint(133, 100), QPoint(265, 199), QPoint(40, 170)}) {
+      const QColor colour = thumbnail.pixelColor(point);
+      QVERIFY2(colour.red() < 8 && colour.green() < 8 && colour.blue() > 247, qPrintable(colour.name()));
+    }
+  }
+
   void scrollBarOnlyWhenNeededWithLinePageAndWheelSteps() {
     WriteList({0, 1, 2});
     CImageResourceListDlg panel;
