@@ -8,6 +8,7 @@
 #include "media/VideoPreviewPainter.h"
 #include "recording/Snapshot.h"
 #include "windows/CPlayCameraControlDlg.h"
+#include "windows/ControlBarLook.h"
 #include "windows/playing/CPictureControl.h"
 
 using kalimo::media::CCaptureVideo;
@@ -28,10 +29,7 @@ CWindowPlayingCamera::CWindowPlayingCamera(const std::string& virtualCameraName,
   status_->setObjectName(QStringLiteral("status"));
   status_->setWordWrap(true);
   status_->move(8, 4);
-  QPalette barPalette = bar_->palette();
-  barPalette.setBrush(QPalette::Window, BackgroundBrush());
-  bar_->setPalette(barPalette);
-  bar_->resize(bar_->sizeHint());
+  PrepareControlBar(*bar_);
   SetPictureControl(picture_);
   SetControlBar(bar_);
 

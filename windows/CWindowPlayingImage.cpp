@@ -6,6 +6,7 @@
 #include "common/ApplyDataToOstrel.h"
 #include "common/BitmapHelpers.h"
 #include "windows/CPlayImageControlDlg.h"
+#include "windows/ControlBarLook.h"
 #include "windows/playing/CPictureControl.h"
 
 CWindowPlayingImage::CWindowPlayingImage(QWidget* owner)
@@ -14,10 +15,7 @@ CWindowPlayingImage::CWindowPlayingImage(QWidget* owner)
   picture_->setObjectName(QStringLiteral("1058"));
   picture_->setAccessibleName(QStringLiteral("效果区"));
   picture_->SetPainter([this](QPainter& painter, const QRect& target) { PaintPicture(painter, target); });
-  QPalette barPalette = bar_->palette();
-  barPalette.setBrush(QPalette::Window, BackgroundBrush());
-  bar_->setPalette(barPalette);
-  bar_->resize(bar_->sizeHint());
+  PrepareControlBar(*bar_);
   SetPictureControl(picture_);
   SetControlBar(bar_);
 

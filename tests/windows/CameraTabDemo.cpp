@@ -1,13 +1,9 @@
 // The camera tab on its own, for tests and screenshots under a real display: the camera list
 // panel in a plain page and the camera window beside it, wired as the main window wires them.
 // The settings come from config.ini of the program folder. Prints "ready" once both are shown.
-#include <QApplication>
-#include <QTimer>
-#include <QVBoxLayout>
-#include <cstdio>
-
 #include "library/settings/SettingParams.h"
 #include "recording/StorageFolders.h"
+#include "tests/windows/TabDemo.h"
 #include "windows/CCameraResourceListDlg.h"
 #include "windows/CWindowPlayingCamera.h"
 
@@ -20,19 +16,7 @@ int main(int argc, char** argv) {
     CWindowPlayingCamera window(kalimo::CameraName());
     QWidget page;
     page.setWindowTitle(QStringLiteral("真实摄像头"));
-    auto* panel = new CCameraResourceListDlg(window, &page);
-    auto* layout = new QVBoxLayout(&page);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(panel);
-    page.setGeometry(20, 40, 226, 480);
-    window.setGeometry(page.geometry().right() + 12, 40, 420, 480);
-    page.show();
-    window.show();
-    QTimer::singleShot(500, [] {
-      std::puts("ready");
-      std::fflush(stdout);
-    });
-    status = application.exec();
+    status = RunTabDemo(application, page, new CCameraResourceListDlg(window, &page), window);
   }
   kalimo::DestroySettingParams();
   return status;
