@@ -43,6 +43,7 @@ CImageResourceListDlg::CImageResourceListDlg(QWidget* parent)
   strip_->raise();
 
   images_.Load();
+  lastRange_ = ScrollRange();  // the list as read is no change: the strip starts at its top
   if (images_.IsEmpty()) {
     clearButton_->setEnabled(false);
     SetSelectionButtonsEnabled(false);

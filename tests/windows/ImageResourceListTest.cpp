@@ -245,6 +245,7 @@ class ImageResourceListTest : public QObject {
   void scrollBarOnlyWhenNeededWithLinePageAndWheelSteps() {
     WriteList({0, 1, 2});
     CImageResourceListDlg panel;
+    QCOMPARE(panel.ScrollBar()->value(), 0);  // a list as read starts at its top
     panel.show();
     QVERIFY(QTest::qWaitForWindowExposed(&panel));
     // The strip is the panel's height less 74 (buttons, margins, frame): 250 < 3 × 110.
