@@ -4,6 +4,7 @@
 #include <QListWidget>
 #include <QProcess>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <filesystem>
@@ -134,6 +135,31 @@ class CameraTabTest : public QObject {
     QVERIFY(qAbs(AspectRatio(tab.window.Picture()) - 16.0 / 9) < 0.02);
     QTRY_COMPARE_WITH_TIMEOUT(section_.Header().width, tab.window.PictureWidth(), 20000);
     QVERIFY(tab.WaitForFrames(3));
+  }
+
+  void doubleClickOnEmptySpaceKeepsTheCamera() {
+    Tab tab;
+    QListWidget* list = tab.panel.List();
+    list->clearSelection();
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, QPoint(10, list->viewport()->height() - 5));
+    QCOMPARE(tab.window.PictureWidth(), 320);
+    QVERIFY(tab.window.Bar()->IsCameraOpen());
+    QVERIFY(tab.WaitForFrames(2));
+  }
+
+  void folderAndSettingsButtons() {
+    Tab tab;
+    CPlayCameraControlDlg* bar = tab.window.Bar();
+    QStringList opened;
+    bar->SetFolderOpener([&](const QString& folder) {
+      opened << folder;
+      return true;
+    });
+    QSignalSpy settings(bar, &CPlayCameraControlDlg::SettingsRequested);
+    QTest::mouseClick(bar->FolderButton(), Qt::LeftButton);
+    QCOMPARE(opened, QStringList{QString::fromStdString((Store() / "Kalimo").string())});
+    QTest::mouseClick(bar->SettingsButton(), Qt::LeftButton);
+    QCOMPARE(settings.count(), 1);
   }
 
   void withoutCamerasNothingOpensAndPhotoOrRecordSaySo() {
