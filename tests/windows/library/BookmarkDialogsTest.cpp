@@ -138,18 +138,20 @@ class BookmarkDialogsTest : public QObject {
   }
 
   void fixedTimeStepsBySecondsAndResumesOnlyWhenAsked() {
-    CDlgOfAddAction dialog(QString(), QString());
+    CDlgOfAddAction dialog{QString(), QString()};
     dialog.SetVideoPath(seconds.toStdString());
     dialog.show();
     QCOMPARE(dialog.TimeEdit()->text(), QString("00:00:00"));
-    QTRY_VERIFY_WITH_TIMEOUT(Seconds(dialog.TimeEdit()->text()) >= 1, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(Seconds(dialog.TimeEdit()->text()) >= 2, 10000);
     dialog.FixButton()->click();
     QVERIFY(dialog.IsPositionFixed());
     QCOMPARE(dialog.FixButton()->text(), QString("继续播放"));
     const std::int64_t fixed = Seconds(dialog.TimeEdit()->text());
     ButtonOf(&dialog, "1054")->click();  // "^"
     QTRY_COMPARE_WITH_TIMEOUT(Seconds(dialog.TimeEdit()->text()), fixed + 1, 10000);
+    // Each step starts from the time shown, which follows at the next tick.
     ButtonOf(&dialog, "1009")->click();  // "v"
+    QTRY_COMPARE_WITH_TIMEOUT(Seconds(dialog.TimeEdit()->text()), fixed, 10000);
     ButtonOf(&dialog, "1009")->click();
     QTRY_COMPARE_WITH_TIMEOUT(Seconds(dialog.TimeEdit()->text()), fixed - 1, 10000);
     {
