@@ -55,9 +55,8 @@ CDlgOfControlAction::CDlgOfControlAction(const std::string& groupName, CMovieRes
   }
   // The playing video when it is of this group; positions of another group mean nothing here.
   const kalimo::GroupSequencer& sequencer = panel_->Sequencer();
-  const bool playsThisGroup = sequencer.CurrentGroupName() == groupName_;
-  videos_->setCurrentIndex(playsThisGroup && sequencer.CurrentIndex() < count ? sequencer.CurrentIndex()
-                                                                               : (count > 0 ? 0 : -1));
+  const std::int32_t playing = sequencer.CurrentGroupName() == groupName_ ? sequencer.CurrentIndex() : -1;
+  videos_->setCurrentIndex(playing >= 0 && playing < count ? playing : (count > 0 ? 0 : -1));
 
   rows_ = new QTableWidget(0, 2);
   rows_->setObjectName("1000");

@@ -2,6 +2,7 @@
 // generated clip whose red level says which second of it shows (3 levels a second).
 #include <QComboBox>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPointer>
 #include <QStringEncoder>
@@ -275,6 +276,20 @@ class BookmarkDialogsTest : public QObject {
     panel.SetFileChooser([&](QWidget*) { return QStringList{seconds}; });
     panel.AddVideos();
     const std::string group = panel.Sequencer().CurrentGroupName();
+    {
+      // The panel's menu entry on a video opens the editor for its group.
+      QString opened;
+      ModalAnswerer answerer([&](QWidget* modal) {
+        if (auto* editor = qobject_cast<CDlgOfControlAction*>(modal)) {
+          opened = editor->windowTitle() + " " + editor->Videos()->currentText();
+          ButtonOf(editor, "1002")->click();
+        }
+      });
+      panel.Tree()->SelectItem(panel.Tree()->Items().Roots()[0]->children[0].get());
+      std::unique_ptr<QMenu> menu(panel.BuildContextMenu());
+      menu->findChild<QAction*>(QString::number(CMovieResourceDlg::kBookmarks))->trigger();
+      QCOMPARE(opened, QString("视频书签编辑界面 seconds.avi"));
+    }
     {
       CDlgOfControlAction editor(group, &panel);
       editor.show();
