@@ -143,11 +143,29 @@ class BookmarkDialogsTest : public QObject {
     dialog.SetVideoPath(seconds.toStdString());
     dialog.show();
     QCOMPARE(dialog.TimeEdit()->text(), QString("00:00:00"));
-    QTRY_VERIFY_WITH_TIMEOUT(Seconds(dialog.TimeEdit()->text()) >= 2, 10000);
+    // Dragging the slider to 60 s seeks there on release; the tick is faster from then on.
+    QTRY_VERIFY_WITH_TIMEOUT(dialog.Slider()->maximum() > 79000, 10000);  // the first tick
+    const QPoint middle = dialog.Slider()->rect().center();
+    QTest::mousePress(dialog.Slider(), Qt::LeftButton, {}, middle);
+    QCOMPARE(dialog.TickInterval(), 0);
+    dialog.Slider()->setValue(60000);
+    QTest::mouseRelease(dialog.Slider(), Qt::LeftButton, {}, middle);
+    QCOMPARE(dialog.TickInterval(), CDlgOfAddAction::kDraggedTick);
+    QTRY_VERIFY_WITH_TIMEOUT(Seconds(dialog.TimeEdit()->text()) >= 60, 10000);
+    QVERIFY(Seconds(dialog.TimeEdit()->text()) < 70);
     dialog.FixButton()->click();
     QVERIFY(dialog.IsPositionFixed());
     QCOMPARE(dialog.FixButton()->text(), QString("继续播放"));
+    QTest::qWait(300);  // ticks show where the pause took hold
     const std::int64_t fixed = Seconds(dialog.TimeEdit()->text());
+    QVERIFY(fixed >= 60 && fixed < 70);
+    {
+      ModalAnswerer answerer([](QWidget* modal) { Press(QMessageBox::Ok, modal); });
+      QTest::mouseClick(dialog.Slider(), Qt::LeftButton, {}, QPoint(2, dialog.Slider()->height() / 2));
+      QTRY_COMPARE(answerer.texts, QStringList{"请点击继续播放按钮"});
+    }
+    QTest::qWait(300);  // the paused position stays
+    QCOMPARE(Seconds(dialog.TimeEdit()->text()), fixed);
     ButtonOf(&dialog, "1054")->click();  // "^"
     QTRY_COMPARE_WITH_TIMEOUT(Seconds(dialog.TimeEdit()->text()), fixed + 1, 10000);
     // Each step starts from the time shown, which follows at the next tick.
