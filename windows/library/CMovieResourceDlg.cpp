@@ -7,6 +7,7 @@
 #include <QTimer>
 
 #include "windows/library/CDialogOfGroup.h"
+#include "windows/library/CDlgOfControlAction.h"
 #include "windows/library/CDlgOfSettingSafePlay.h"
 #include "windows/playing/CWindowPlayingVideo.h"
 #include "windows/skin/CXPStyleButtonST.h"
@@ -307,7 +308,7 @@ void CMovieResourceDlg::RunGroupCommand(int command) {
       Save();
       return;
     case kBookmarks:
-      if (item) emit BookmarksRequested(Text(CurrentGroupName()));
+      if (item) CDlgOfControlAction(CurrentGroupName(), this).exec();
       return;
     default:
       return;

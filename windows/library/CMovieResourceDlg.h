@@ -44,6 +44,7 @@ class CMovieResourceDlg : public QWidget {
   const kalimo::VideoGroupStore& Groups() const { return groups_; }
   kalimo::GroupSequencer& Sequencer() { return *sequencer_; }
   CYYTreeCtrl* Tree() const { return tree_; }
+  CWindowPlayingVideo* VideoWindow() const { return videoWindow_; }
 
   // The context menu for the current item with its greying and check marks; its actions carry
   // the command ids as object names. Null when there is no current item.
@@ -59,10 +60,6 @@ class CMovieResourceDlg : public QWidget {
   // Plays the tree's selected video (a double click).
   void PlaySelectedItem();
   bool IsSeamlessItem(CYYTreeCtrl::Item item) const;
-
- signals:
-  // "视频书签" for the group: the main window opens the bookmark editor.
-  void BookmarksRequested(const QString& groupName);
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
