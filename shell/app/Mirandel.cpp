@@ -10,7 +10,7 @@
 #include "common/ApplyDataToOstrel.h"
 #include "common/Logging.h"
 #include "common/Messages.h"
-#include "shell/app/CMirandelDlg.h"
+#include "shell/mainwindow/CMirandelDlg.h"
 #include "shell/app/StopSignals.h"
 #include "shell/app/XvidStatus.h"
 #include "library/settings/SettingParams.h"
