@@ -5,6 +5,7 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QScreen>
+#include <QWindow>
 
 #include "common/Logging.h"
 #include "common/Messages.h"
@@ -127,6 +128,11 @@ void CMirandelDlg::SwitchToTab(int index) {
 void CMirandelDlg::CreatePair() {
   pair_ = kSourceTabs[currentTab_].make(this, tabControl_);
   pair_.panel->show();
+  // Owned: the window manager keeps the playing window above the main window and raises both
+  // together (a second start, the tray).
+  winId();
+  pair_.playingWindow->winId();
+  if (QWindow* owned = pair_.playingWindow->windowHandle()) owned->setTransientParent(windowHandle());
 }
 
 // The playing window goes first: its destruction stops the source that the panel may drive.
