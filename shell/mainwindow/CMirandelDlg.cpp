@@ -82,7 +82,6 @@ CMirandelDlg::CMirandelDlg(QWidget* parent)
   // Recording the screen needs the screen-capture component, which this build does not have yet:
   // as without that component, the button does nothing.
   connect(record, &QPushButton::clicked, this, [] { KALIMO_LOG_INFO("no screen-capture component: nothing recorded"); });
-  setTabOrder(help, settings);
 
   tray_ = new MainTrayIcon(this);
   connect(tray_, &MainTrayIcon::RestoreRequested, this, &CMirandelDlg::RestoreFromTray);
