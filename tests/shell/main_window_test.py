@@ -141,7 +141,7 @@ def click(session, point, button=1):
 
 
 def main():
-    program = sys.argv[1]
+    program = os.path.abspath(sys.argv[1])
     assert "DBUS_SESSION_BUS_ADDRESS" in os.environ, "run under dbus-run-session"
     with XSession(window_manager=True) as session:
         os.environ["DISPLAY"] = session.display
