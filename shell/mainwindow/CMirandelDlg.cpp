@@ -113,8 +113,6 @@ void CMirandelDlg::AddAboutToSystemMenu() {
 
 void CMirandelDlg::SetPlayingWindowButtonTip(const QString& text) { playingWindowButton_->SetTipText(text); }
 
-QString CMirandelDlg::PlayingWindowButtonTip() const { return playingWindowButton_->toolTip(); }
-
 void CMirandelDlg::SwitchToTab(int index) {
   if (index == currentTab_ || index < 0 || index >= kSourceTabCount) return;
   DeletePair();

@@ -29,9 +29,9 @@ class CMirandelDlg : public CColorTitleDlg {
   CColorTitleDlg* PlayingWindow() const { return pair_.playingWindow; }
   int CurrentTab() const { return currentTab_; }
   CTabCtrlEx* Tabs() const { return tabs_; }
-  // The tooltip (and accessible name) of the button that shows or hides the playing window.
+  // The tooltip (and accessible name) of the button that shows or hides the playing window; the
+  // playing windows set it too when they hide or show themselves.
   void SetPlayingWindowButtonTip(const QString& text);
-  QString PlayingWindowButtonTip() const;
 
   // Hides all three windows into the tray, or, with no tray on the desktop, minimises.
   void HideToTray();

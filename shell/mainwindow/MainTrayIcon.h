@@ -15,7 +15,6 @@ class MainTrayIcon : public QObject {
 
   // Whether the desktop has a notification area to hide into right now.
   static bool Available() { return QSystemTrayIcon::isSystemTrayAvailable(); }
-  QMenu* Menu() { return &menu_; }
 
  signals:
   void RestoreRequested();   // left click on the icon
