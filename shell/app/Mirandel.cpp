@@ -5,12 +5,13 @@
 
 #include <QCoreApplication>
 #include <QDialog>
+#include <QEventLoop>
 #include <cstdio>
 
 #include "common/ApplyDataToOstrel.h"
 #include "common/Logging.h"
 #include "common/Messages.h"
-#include "shell/app/CMirandelDlg.h"
+#include "shell/mainwindow/CMirandelDlg.h"
 #include "shell/app/StopSignals.h"
 #include "shell/app/XvidStatus.h"
 #include "library/settings/SettingParams.h"
@@ -43,7 +44,11 @@ int CMirandelApp::Run() {
   if (InitInstance(status)) {
     {
       StopSignals stop([this] { mainDialog_->done(QDialog::Rejected); });
-      mainDialog_->exec();
+      // Not exec(): a modal run ends when the dialog hides, and the main window hides to the tray.
+      QEventLoop loop;
+      QObject::connect(mainDialog_.get(), &QDialog::finished, &loop, &QEventLoop::quit);
+      mainDialog_->show();
+      loop.exec();
     }
     ExitInstance();
   }

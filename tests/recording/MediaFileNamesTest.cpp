@@ -133,14 +133,38 @@ bool PreparesOncePerRun() {
   return ok && !fs::exists(setup.StorageFolder()) && messages.Texts().empty();
 }
 
-bool ReportsEachFolderOfAMissingRoot() {
+// A storage root that does not exist yet is made with every folder above it, private to the user.
+bool MakesAMissingRootWhole() {
   test::RecordingSetup setup({0, 1, false});
   MessageLog messages;
   PrepareStorageFolders();
-  const std::vector<std::string> expected = {setup.StorageFolder() + SystemErrorText(ENOENT),
-                                             setup.PhotoFolder() + SystemErrorText(ENOENT),
-                                             setup.MovieFolder() + SystemErrorText(ENOENT)};
-  return messages.Texts() == expected && !fs::exists(setup.Root());
+  const auto mode = fs::status(setup.Root()).permissions() & fs::perms::all;
+  return messages.Texts().empty() && fs::is_directory(setup.PhotoFolder()) && fs::is_directory(setup.MovieFolder()) &&
+         mode == fs::perms::owner_all;
+}
+
+// A root that cannot be made (a file stands in its way) is reported once, for the folder that failed.
+bool ReportsAnUnusableRootOnce() {
+  test::RecordingSetup setup({0, 1, false});
+  Touch(setup.Root());
+  MessageLog messages;
+  PrepareStorageFolders();
+  return messages.Texts() == std::vector<std::string>{setup.StorageFolder() + SystemErrorText(ENOTDIR)};
+}
+
+// The default root on a fresh account: the Videos folder, else the Documents folder when only that
+// exists; a missing Videos folder is made rather than reported.
+bool PutsTheDefaultRootInVideosOrDocuments(bool documentsExists) {
+  test::RecordingSetup setup;
+  std::ofstream(setup.ProgramFolder() + "/config.ini", std::ios::trunc) << "[usingsetting]\nresourcespath=default\n";
+  const fs::path documents = setup.home / "Documents";
+  if (documentsExists) fs::create_directory(documents);
+  DestroySettingParams();
+  CreateSettingParams();
+  MessageLog messages;
+  PrepareStorageFolders();
+  const fs::path expected = (documentsExists ? documents : setup.home / "Videos") / "Kalimo" / "照片";
+  return messages.Texts().empty() && fs::is_directory(expected);
 }
 
 // The folders are prepared once per process, so each case runs in a fresh child process (also
@@ -150,8 +174,17 @@ TEST(StorageFolders, PreparedOncePerRunBelowTheStorageRoot) {
   EXPECT_EXIT(_exit(PreparesOncePerRun() ? 0 : 1), ::testing::ExitedWithCode(0), "");
 }
 
-TEST(StorageFolders, MissingStorageRootIsReportedForEachFolder) {
-  EXPECT_EXIT(_exit(ReportsEachFolderOfAMissingRoot() ? 0 : 1), ::testing::ExitedWithCode(0), "");
+TEST(StorageFolders, MissingStorageRootIsMadeWhole) {
+  EXPECT_EXIT(_exit(MakesAMissingRootWhole() ? 0 : 1), ::testing::ExitedWithCode(0), "");
+}
+
+TEST(StorageFolders, UnusableStorageRootIsReportedOnce) {
+  EXPECT_EXIT(_exit(ReportsAnUnusableRootOnce() ? 0 : 1), ::testing::ExitedWithCode(0), "");
+}
+
+TEST(StorageFolders, DefaultRootIsVideosElseDocumentsAndIsMadeWhenMissing) {
+  EXPECT_EXIT(_exit(PutsTheDefaultRootInVideosOrDocuments(false) ? 0 : 1), ::testing::ExitedWithCode(0), "");
+  EXPECT_EXIT(_exit(PutsTheDefaultRootInVideosOrDocuments(true) ? 0 : 1), ::testing::ExitedWithCode(0), "");
 }
 
 }  // namespace

@@ -156,7 +156,10 @@ class StartupTest : public QObject {
     });
     auto closeMainWindow = std::make_shared<std::function<void()>>();
     *closeMainWindow = [&, closeMainWindow] {
-      auto* window = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+      QDialog* window = nullptr;
+      for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (widget->windowTitle() == "Kalimo" && widget->isVisible()) window = qobject_cast<QDialog*>(widget);
+      }
       if (!window || !window->isVisible()) return QTimer::singleShot(20, *closeMainWindow);
       whileShown = platform::AskSingleInstance("activate");
       window->hide();

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Takes the pictures of the main program's dialogs in docs/: kalimo on a private X server with a
-# window manager, the dialogs opened from the keyboard as a user would, each window captured with
-# its frame. Usage: tests/shell/take-screenshots.sh [build folder]
+# Takes the pictures of the main program in docs/: kalimo on a private X server with a window
+# manager, the main window on each tab with its playing window, and the dialogs opened as a user
+# would, each window captured with its frame. Usage: tests/shell/take-screenshots.sh [build folder]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 build=${1:-$root/build}
@@ -41,20 +41,40 @@ shoot() {  # title, file
 }
 
 main=$(wait_window Kalimo)
-xdotool windowactivate --sync "$main"
-xdotool key --window "$main" space                # 帮助 has the focus first
-shoot 帮助 help-dialog.png
-help=$(wait_window 帮助)
-xdotool key --window "$help" shift+Tab space   # from 确定, the default button, to 关于
-shoot 关于 about-dialog.png
+click() {  # x, y inside the main window
+  xdotool mousemove --window "$main" "$1" "$2" click 1
+}
+shoot_pair() {  # the main window and its docked playing window, file
+  local x y w h
+  sleep 0.7
+  eval "$(xdotool getwindowgeometry --shell "$main")"
+  x=$X y=$Y h=$HEIGHT w=$((WIDTH + 420))
+  import -window root -crop "${w}x${h}+${x}+${y}" +repage "$root/docs/$1"
+  echo "docs/$1"
+}
+# The tabs' centres in the main window, left to right.
+tab_x=(38 112 177 236)
+tab_y=128
+for i in 0 1 2 3; do
+  name=(video camera image screen)
+  click "${tab_x[$i]}" "$tab_y"
+  xdotool mousemove 0 0
+  shoot_pair "main-window-${name[$i]}.png"
+done
+click 38 "$tab_y"
+
 close_all() {  # every dialog above the main window
   while xdotool search --onlyvisible --name '^(帮助|关于|Setting)$' >/dev/null 2>&1; do
     xdotool key Escape
     sleep 0.3
   done
 }
+click 227 61                                       # 帮助
+shoot 帮助 help-dialog.png
+help=$(wait_window 帮助)
+xdotool key --window "$help" shift+Tab space   # from 确定, the default button, to 关于
+shoot 关于 about-dialog.png
 close_all
-xdotool windowactivate --sync "$main"
-xdotool key --window "$main" Tab space              # 参数设置
+click 195 61                                       # 参数设置
 shoot Setting setting-dialog.png
 close_all

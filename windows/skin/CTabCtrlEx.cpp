@@ -2,6 +2,7 @@
 
 #include <QMouseEvent>
 #include <QPainter>
+#include <algorithm>
 
 #include "windows/skin/SkinPainting.h"
 #include "windows/skin/TabStripGeometry.h"
@@ -34,10 +35,26 @@ void CTabCtrlEx::SetFixedTabWidth(int width) {
   for (int i = 0; i < count(); ++i) setTabText(i, tabText(i));
 }
 
+void CTabCtrlEx::SetItemSize(const QSize& size) {
+  itemHeight_ = size.height();
+  if (fixedTabWidth_ > 0) fixedTabWidth_ = size.width();
+  SetFixedTabWidth(fixedTabWidth_);
+}
+
+void CTabCtrlEx::SetMinTabWidth(int width) {
+  minTabWidth_ = width;
+  SetFixedTabWidth(fixedTabWidth_);
+}
+
+void CTabCtrlEx::HighlightItem(int index, bool highlighted) {
+  highlighted_.removeAll(index);
+  if (highlighted) highlighted_.append(index);
+}
+
 QSize CTabCtrlEx::tabSizeHint(int index) const {
   const QString text = tabText(index).left(kalimo::skin::kTabTextLimit);
   const int width = fixedTabWidth_ > 0 ? fixedTabWidth_ : fontMetrics().horizontalAdvance(text) + 20;
-  return QSize(width, kTabHeight);
+  return QSize(std::max(width, minTabWidth_), itemHeight_);
 }
 
 void CTabCtrlEx::mouseMoveEvent(QMouseEvent* event) {
