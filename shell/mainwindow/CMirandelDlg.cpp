@@ -59,6 +59,10 @@ CMirandelDlg::CMirandelDlg(QWidget* parent)
   tabs_->move(0, 0);
   tabs_->resize(kTabControl.width(), tabs_->sizeHint().height());
 
+  // The tabs read the settings (the camera's name, the storage folders) when they are made.
+  CreateSettingParams();
+  PrepareStorageFolders();
+
   currentTab_ = 0;
   CreatePair();
   const QRect screen = this->screen() ? this->screen()->geometry() : QRect(0, 0, 1024, 768);
@@ -68,9 +72,6 @@ CMirandelDlg::CMirandelDlg(QWidget* parent)
   connect(tabs_, &QTabBar::currentChanged, this, [this](int index) {
     if (index >= 0) SwitchToTab(index);
   });
-
-  CreateSettingParams();
-  PrepareStorageFolders();
 
   auto* record = AddPictureButton(QStringLiteral("录制视频"), QStringLiteral("recorder.png"), 146);
   auto* settings = AddPictureButton(QStringLiteral("参数设置"), QStringLiteral("Setting.png"), 177);
@@ -112,6 +113,8 @@ void CMirandelDlg::AddAboutToSystemMenu() {
 }
 
 void CMirandelDlg::SetPlayingWindowButtonTip(const QString& text) { playingWindowButton_->SetTipText(text); }
+
+void CMirandelDlg::PlayingWindowHidden() { SetPlayingWindowButtonTip(kShowPlayingWindowTip); }
 
 void CMirandelDlg::SwitchToTab(int index) {
   if (index == currentTab_ || index < 0 || index >= kSourceTabCount) return;

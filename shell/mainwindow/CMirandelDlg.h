@@ -32,6 +32,8 @@ class CMirandelDlg : public CColorTitleDlg {
   // The tooltip (and accessible name) of the button that shows or hides the playing window; the
   // playing windows set it too when they hide or show themselves.
   void SetPlayingWindowButtonTip(const QString& text);
+  // A playing window that hid itself (its minimise or close): the button offers to show it again.
+  void PlayingWindowHidden();
 
   // Hides all three windows into the tray, or, with no tray on the desktop, minimises.
   void HideToTray();

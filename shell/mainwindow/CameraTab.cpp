@@ -1,11 +1,24 @@
-// The "真实摄像头" tab: its resource panel and its playing window.
+// The "真实摄像头" tab: the camera list panel and the camera window with its photo and recording bar.
+#include <QObject>
+
+#include "library/settings/SettingParams.h"
 #include "shell/mainwindow/TabPair.h"
+#include "shell/settings/CSettingDlg.h"
+#include "windows/CCameraResourceListDlg.h"
+#include "windows/CPlayCameraControlDlg.h"
+#include "windows/CWindowPlayingCamera.h"
 
 namespace kalimo {
 
-// Empty until the tab's own panel and playing window are built.
 TabPair MakeCameraTab(QWidget* mainWindow, QWidget* panelParent) {
-  return MakePlaceholderPair(mainWindow, panelParent, QStringLiteral("预览真实摄像头"));
+  // The virtual camera's own name, so that the list leaves it out.
+  auto* window = new CWindowPlayingCamera(CameraName(), mainWindow);
+  QObject::connect(window->Bar(), &CPlayCameraControlDlg::SettingsRequested, mainWindow,
+                   [mainWindow] { OpenSettingDialog(mainWindow); });
+  TabPair pair;
+  pair.playingWindow = window;
+  pair.panel = new CCameraResourceListDlg(*window, panelParent);
+  return pair;
 }
 
 }  // namespace kalimo

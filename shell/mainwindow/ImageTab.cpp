@@ -1,11 +1,19 @@
-// The "图像" tab: its resource panel and its playing window.
+// The "图像" tab: the image list panel and the image window that shows its pictures in turn.
 #include "shell/mainwindow/TabPair.h"
+#include "windows/CImageResourceListDlg.h"
+#include "windows/CWindowPlayingImage.h"
 
 namespace kalimo {
 
-// Empty until the tab's own panel and playing window are built.
 TabPair MakeImageTab(QWidget* mainWindow, QWidget* panelParent) {
-  return MakePlaceholderPair(mainWindow, panelParent, QStringLiteral("效果区"));
+  auto* window = new CWindowPlayingImage(mainWindow);
+  auto* panel = new CImageResourceListDlg(panelParent);
+  // The main window deletes the window before the panel, so the panel outlives every call.
+  window->SetImageSource([panel](std::int32_t& index) { return panel->GetImageAt(index); });
+  TabPair pair;
+  pair.playingWindow = window;
+  pair.panel = panel;
+  return pair;
 }
 
 }  // namespace kalimo

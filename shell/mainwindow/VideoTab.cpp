@@ -1,11 +1,27 @@
-// The "视频文件" tab: its resource panel and its playing window.
+// The "视频文件" tab: the video group panel and the video window it plays into, with the notice
+// strip on top of the window.
+#include <QObject>
+
+#include "shell/mainwindow/CMirandelDlg.h"
 #include "shell/mainwindow/TabPair.h"
+#include "shell/sidewindows/CNoticeBoardDlg.h"
+#include "windows/library/CMovieResourceDlg.h"
+#include "windows/playing/CWindowPlayingVideo.h"
 
 namespace kalimo {
 
-// Empty until the tab's own panel and playing window are built.
 TabPair MakeVideoTab(QWidget* mainWindow, QWidget* panelParent) {
-  return MakePlaceholderPair(mainWindow, panelParent, QStringLiteral("视频预览区"));
+  auto* window = new CWindowPlayingVideo(mainWindow);
+  window->SetNoticeBoard(new CNoticeBoardDlg(window));
+  // Closing or minimising the video window only hides it (the video keeps feeding the camera):
+  // the main window's button then offers to show it again.
+  if (auto* main = qobject_cast<CMirandelDlg*>(mainWindow)) {
+    QObject::connect(window, &CWindowPlayingVideo::WindowHidden, main, &CMirandelDlg::PlayingWindowHidden);
+  }
+  TabPair pair;
+  pair.playingWindow = window;
+  pair.panel = new CMovieResourceDlg(window, panelParent);
+  return pair;
 }
 
 }  // namespace kalimo
