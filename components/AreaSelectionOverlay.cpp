@@ -2,6 +2,7 @@
 
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QMetaObject>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
@@ -13,7 +14,6 @@ constexpr int kSmallestSide = 8;
 
 AreaSelectionOverlay::AreaSelectionOverlay()
     : QWidget(nullptr, Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::BypassWindowManagerHint) {
-  setAttribute(Qt::WA_DeleteOnClose);
   setCursor(Qt::CrossCursor);
   setAccessibleName(QStringLiteral("选择区域"));
 }
@@ -81,9 +81,13 @@ void AreaSelectionOverlay::Finish(bool selected) {
   const QRect area = Selection().translated(geometry().topLeft());
   releaseKeyboard();
   releaseMouse();
-  close();
-  if (selected)
-    emit AreaSelected(area);
-  else
-    emit Cancelled();
+  hide();
+  // Queued, so that the receiver may delete the overlay when the signal arrives.
+  QMetaObject::invokeMethod(
+      this, [this, selected, area] {
+        if (selected)
+          emit AreaSelected(area);
+        else
+          emit Cancelled();
+      }, Qt::QueuedConnection);
 }

@@ -12,7 +12,7 @@ namespace {
 std::unique_ptr<ScreenCaptureController> activeCapture;
 }  // namespace
 
-KALIMO_EXPORT int ScreenCapture(ScreenFrameCallback frameCallback, int regionMode, int record, void* notifyWindow) {
+KALIMO_EXPORT int ScreenCapture(ScreenFrameFunction frameCallback, int regionMode, int record, void* notifyWindow) {
   if (!QCoreApplication::instance()) {
     KALIMO_LOG_ERROR("screen capture: the calling program has no QApplication");
     return 0;

@@ -2,7 +2,7 @@
 // The screen-capture component's two entry points, as the program binds them by name after loading
 // libScreenCapture.so. C linkage, so that the names in the library are exactly these.
 //
-//   int ScreenCapture(ScreenFrameCallback frameCallback, int regionMode, int record, void* notifyWindow);
+//   int ScreenCapture(ScreenFrameFunction frameCallback, int regionMode, int record, void* notifyWindow);
 //   void FreeScreenCapture(void);
 //
 // regionMode: 0 the user drags an area on a full-screen overlay (Escape there cancels), 1 a window
@@ -26,8 +26,8 @@
 extern "C" {
 
 // The program's frame receiver: 1 when it took the frame, 0 when it did not.
-typedef int (*ScreenFrameCallback)(const void* packedBitmap);
-typedef int (*ScreenCaptureFunction)(ScreenFrameCallback frameCallback, int regionMode, int record,
+typedef int (*ScreenFrameFunction)(const void* packedBitmap);
+typedef int (*ScreenCaptureFunction)(ScreenFrameFunction frameCallback, int regionMode, int record,
                                      void* notifyWindow);
 typedef void (*FreeScreenCaptureFunction)(void);
 

@@ -44,7 +44,7 @@ std::string RecordingFilePath() {
 
 }  // namespace
 
-ScreenCaptureController::ScreenCaptureController(ScreenFrameCallback frameCallback, int regionMode, int record,
+ScreenCaptureController::ScreenCaptureController(ScreenFrameFunction frameCallback, int regionMode, int record,
                                                  QObject* notifyWindow)
     : frameCallback_(frameCallback), regionMode_(regionMode), record_(record), notifyWindow_(notifyWindow) {
   busTimer_.setInterval(kBusPollMilliseconds);
@@ -60,7 +60,10 @@ void ScreenCaptureController::Start() {
   auto* overlay = new AreaSelectionOverlay;
   overlay_ = overlay;
   connect(overlay, &AreaSelectionOverlay::AreaSelected, this,
-          [this](QRect area) { Begin(ScreenArea{area.x(), area.y(), area.width(), area.height()}); });
+          [this](QRect area) {
+            delete overlay_;
+            Begin(ScreenArea{area.x(), area.y(), area.width(), area.height()});
+          });
   connect(overlay, &AreaSelectionOverlay::Cancelled, this, &ScreenCaptureController::Finish);
   overlay->Open();
 }
@@ -78,7 +81,7 @@ void ScreenCaptureController::Begin(const ScreenArea& area) {
     started = pipeline_.StartRecording(area, path, error);
     if (started) KALIMO_LOG_INFO("recording the screen into %s", path.c_str());
   } else {
-    ScreenFrameCallback callback = frameCallback_;
+    ScreenFrameFunction callback = frameCallback_;
     started = pipeline_.StartFrames(
         area, [callback](const std::vector<unsigned char>& packed) { if (callback) callback(packed.data()); }, error);
   }
@@ -107,7 +110,7 @@ void ScreenCaptureController::Finish() {
 void ScreenCaptureController::Abandon() {
   finished_ = true;
   busTimer_.stop();
-  if (overlay_) overlay_->deleteLater();
+  delete overlay_;  // now: the library may be unloaded before a deferred delete would run
   escapeWatch_.Stop();
   pipeline_.Stop();  // joins the streaming threads: no frame after this
 }

@@ -17,7 +17,7 @@ class ScreenCaptureController : public QObject {
  public:
   static constexpr int kBusPollMilliseconds = 200;
 
-  ScreenCaptureController(ScreenFrameCallback frameCallback, int regionMode, int record, QObject* notifyWindow);
+  ScreenCaptureController(ScreenFrameFunction frameCallback, int regionMode, int record, QObject* notifyWindow);
   ~ScreenCaptureController() override;
 
   // Starts the capture, or, when it cannot run, logs why and sends the finished notice.
@@ -32,7 +32,7 @@ class ScreenCaptureController : public QObject {
   void Fail(const std::string& why);
   void CheckPipeline();
 
-  ScreenFrameCallback frameCallback_;
+  ScreenFrameFunction frameCallback_;
   int regionMode_;
   int record_;
   QPointer<QObject> notifyWindow_;
