@@ -43,14 +43,12 @@ bool ScreenCapturePipeline::StartFrames(const ScreenArea& area, PackedFrameRecei
   const std::string description = SourceDescription(area) +
                                   " ! videoconvert ! video/x-raw,format=BGRx"
                                   " ! appsink name=frames sync=false max-buffers=1 drop=true emit-signals=true";
-  if (!Launch(description, error)) return false;
-  return true;
+  return Launch(description, error, {});
 }
 
 bool ScreenCapturePipeline::StartRecording(const ScreenArea& area, const std::string& filePath, std::string& error) {
   Stop();
   recording_ = true;
-  gchar* quotedPath = g_strescape(filePath.c_str(), nullptr);
   // A leaky queue lets a slow encoder drop frames instead of stalling the capture; the timestamps
   // stay those of the capture, so the file's duration is the time recorded.
   const std::string description =
@@ -59,12 +57,14 @@ bool ScreenCapturePipeline::StartRecording(const ScreenArea& area, const std::st
       " ! videoconvert ! video/x-raw,format=I420"
       " ! vp8enc deadline=1 cpu-used=16 threads=2 end-usage=cbr target-bitrate=" +
       std::to_string(kRecordingBitsPerSecond) + " keyframe-max-dist=" + std::to_string(kFramesPerSecond * 2) +
-      " ! webmmux ! filesink location=\"" + quotedPath + "\"";
-  g_free(quotedPath);
-  return Launch(description, error);
+      // Unbuffered: each piece reaches the file as the muxer writes it, so a killed recording plays
+      // up to its last frames.
+      " ! webmmux ! filesink name=file buffer-mode=unbuffered";
+  if (!Launch(description, error, filePath)) return false;
+  return true;
 }
 
-bool ScreenCapturePipeline::Launch(const std::string& description, std::string& error) {
+bool ScreenCapturePipeline::Launch(const std::string& description, std::string& error, const std::string& filePath) {
   if (!gst_init_check(nullptr, nullptr, nullptr)) {
     error = "GStreamer cannot start";
     return false;
@@ -85,6 +85,11 @@ bool ScreenCapturePipeline::Launch(const std::string& description, std::string& 
   }
   g_clear_error(&failure);
   gst_object_ref_sink(pipeline_);
+  // Set as a property: a path in the launch text would have to survive its quoting rules.
+  if (GstElement* file = gst_bin_get_by_name(GST_BIN(pipeline_), "file")) {
+    g_object_set(file, "location", filePath.c_str(), nullptr);
+    gst_object_unref(file);
+  }
   if (GstElement* sink = gst_bin_get_by_name(GST_BIN(pipeline_), "frames")) {
     g_signal_connect(sink, "new-sample", G_CALLBACK(&ScreenCapturePipeline::OnNewSample), this);
     gst_object_unref(sink);

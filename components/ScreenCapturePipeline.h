@@ -42,7 +42,8 @@ class ScreenCapturePipeline {
   void Stop();
 
  private:
-  bool Launch(const std::string& description, std::string& error);
+  // `filePath` goes to the element named "file", when there is one.
+  bool Launch(const std::string& description, std::string& error, const std::string& filePath);
   static int OnNewSample(GstElement* sink, void* self);
 
   GstElement* pipeline_ = nullptr;
