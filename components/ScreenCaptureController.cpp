@@ -65,7 +65,8 @@ void ScreenCaptureController::Start() {
             Begin(ScreenArea{area.x(), area.y(), area.width(), area.height()});
           });
   connect(overlay, &AreaSelectionOverlay::Cancelled, this, &ScreenCaptureController::Finish);
-  overlay->Open();
+  // The caller has just hidden its windows; the overlay's picture of the screen must not show them.
+  QTimer::singleShot(kHiddenWindowsSettleMilliseconds, overlay, &AreaSelectionOverlay::Open);
 }
 
 void ScreenCaptureController::Begin(const ScreenArea& area) {

@@ -16,6 +16,8 @@ class ScreenCaptureController : public QObject {
 
  public:
   static constexpr int kBusPollMilliseconds = 200;
+  // Time for the windows the caller hid to leave the screen before the overlay takes its picture.
+  static constexpr int kHiddenWindowsSettleMilliseconds = 300;
 
   ScreenCaptureController(ScreenFrameFunction frameCallback, int regionMode, int record, QObject* notifyWindow);
   ~ScreenCaptureController() override;

@@ -11,6 +11,7 @@
 #include <QProcess>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -338,6 +339,39 @@ class ScreenTabTest : public QObject {
   }
 };
 
+// "--screenshots DIR": the screen tab (panel beside the idle screen window) and the area overlay in
+// the middle of a drag, as PNG files in DIR (docs/ of the tree; take-screenshots.sh runs it).
+int TakeScreenshots(const QString& folder) {
+  qputenv("KALIMO_PROGRAM_DIR", KALIMO_TEST_OUTPUT_DIR);
+  kalimo::ScreenCaptureModule::SetFileName(KALIMO_TEST_OUTPUT_DIR "/libScreenCapture.so");
+  Backdrop backdrop;
+  backdrop.show();
+  QWidget mainWindow(nullptr, Qt::BypassWindowManagerHint);
+  mainWindow.setGeometry(200, 150, 760, 420);
+  mainWindow.setAutoFillBackground(true);
+  CWindowPlayingCaptureScreen screenWindow(&mainWindow);
+  auto* panel = new CCaptureScreenResourceDlg(&screenWindow, &mainWindow);
+  panel->setGeometry(0, 0, 320, 420);
+  mainWindow.show();
+  screenWindow.setWindowFlag(Qt::BypassWindowManagerHint);
+  screenWindow.setGeometry(520, 150, 440, 420);
+  screenWindow.show();
+  QTest::qWait(1500);
+  QScreen* screen = QGuiApplication::primaryScreen();
+  const bool tab = screen->grabWindow(0, 200, 150, 760, 420).save(folder + "/screen-tab.png");
+  panel->Regions()->button(kRegionArea)->setChecked(true);
+  panel->StartButton()->click();
+  QTest::qWait(2000);
+  Xdotool({"mousemove", "500", "300", "mousedown", "1", "mousemove", "900", "500", "mousemove", "1100", "650"});
+  QTest::qWait(1000);
+  const bool overlay = screen->grabWindow(0).save(folder + "/screen-area-overlay.png");
+  Xdotool({"mouseup", "1"});
+  QTest::qWait(500);
+  Xdotool({"key", "Escape"});
+  QTest::qWait(1000);
+  return tab && overlay ? 0 : 1;
+}
+
 // "--record-until-killed": the child of killedRecordingStillPlays, recording until it is killed.
 int main(int argc, char** argv) {
   QApplication application(argc, argv);
@@ -348,6 +382,7 @@ int main(int argc, char** argv) {
     QTimer::singleShot(500, [] { fputs("recording\n", stdout); fflush(stdout); });
     return application.exec();
   }
+  if (argc > 2 && QByteArray(argv[1]) == "--screenshots") return TakeScreenshots(QString::fromLocal8Bit(argv[2]));
   ScreenTabTest test;
   return QTest::qExec(&test, argc, argv);
 }
