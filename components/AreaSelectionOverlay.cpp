@@ -2,7 +2,6 @@
 
 #include <QGuiApplication>
 #include <QKeyEvent>
-#include <QMetaObject>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
@@ -82,12 +81,8 @@ void AreaSelectionOverlay::Finish(bool selected) {
   releaseKeyboard();
   releaseMouse();
   hide();
-  // Queued, so that the receiver may delete the overlay when the signal arrives.
-  QMetaObject::invokeMethod(
-      this, [this, selected, area] {
-        if (selected)
-          emit AreaSelected(area);
-        else
-          emit Cancelled();
-      }, Qt::QueuedConnection);
+  if (selected)
+    emit AreaSelected(area);
+  else
+    emit Cancelled();
 }

@@ -63,8 +63,8 @@ void ScreenCaptureController::Start() {
           [this](QRect area) {
             delete overlay_;
             Begin(ScreenArea{area.x(), area.y(), area.width(), area.height()});
-          });
-  connect(overlay, &AreaSelectionOverlay::Cancelled, this, &ScreenCaptureController::Finish);
+          }, Qt::QueuedConnection);  // queued: the overlay is deleted here, not inside its own handler
+  connect(overlay, &AreaSelectionOverlay::Cancelled, this, &ScreenCaptureController::Finish, Qt::QueuedConnection);
   // The caller has just hidden its windows; the overlay's picture of the screen must not show them.
   QTimer::singleShot(kHiddenWindowsSettleMilliseconds, overlay, &AreaSelectionOverlay::Open);
 }

@@ -18,6 +18,7 @@
 #include <QTest>
 #include <atomic>
 
+#include "common/ApplyDataToOstrel.h"
 #include "common/FrameSectionLayout.h"
 #include "components/ScreenCaptureApi.h"
 #include "tests/support/LogCapture.h"
@@ -139,6 +140,23 @@ class ScreenTabTest : public QObject {
     config.close();
     qputenv("KALIMO_PROGRAM_DIR", programDir_.path().toUtf8());
     kalimo::ScreenCaptureModule::SetFileName(KALIMO_TEST_OUTPUT_DIR "/libScreenCapture.so");
+  }
+
+  // Each test's section is a new object: the process's writer must map it afresh.
+  void cleanup() { kalimo::CloseFrameSection(kalimo::ProcessFrameSectionHandle()); }
+
+  void closingTabDuringCaptureStopsIt() {
+    kalimo::test::TestSection section;
+    QWidget mainWindow;
+    auto* screenWindow = new CWindowPlayingCaptureScreen(&mainWindow);
+    auto* panel = new CCaptureScreenResourceDlg(screenWindow, &mainWindow);
+    mainWindow.show();
+    panel->Regions()->button(kRegionWholeScreen)->setChecked(true);
+    panel->StartButton()->click();
+    QTRY_VERIFY_WITH_TIMEOUT(section.Exists(), 20000);
+    delete panel;  // the main dialog leaves the screen tab
+    delete screenWindow;
+    QTest::qWait(300);  // a frame arriving now would reach a deleted window
   }
 
   void panelOffersOnlyWhatWorks() {
