@@ -55,6 +55,29 @@ QColor SectionPixel(const kalimo::test::TestSection& section, int x, int y) {
   return QColor(pixel[2], pixel[1], pixel[0]);
 }
 
+// The screen tab as the main dialog sets it up: a main window owning the panel and the screen window.
+struct ScreenTab {
+  QWidget mainWindow;
+  CWindowPlayingCaptureScreen* screenWindow = new CWindowPlayingCaptureScreen(&mainWindow);
+  CCaptureScreenResourceDlg* panel = new CCaptureScreenResourceDlg(screenWindow, &mainWindow);
+  QSignalSpy finished{panel, &CCaptureScreenResourceDlg::CaptureFinished};
+  ScreenTab() { mainWindow.show(); }
+};
+
+// The area overlay of the component, once it is on the screen; null when none came.
+QWidget* ShownOverlay() {
+  QWidget* overlay = nullptr;
+  QElapsedTimer waited;
+  waited.start();
+  while (!overlay && waited.elapsed() < 10000) {
+    for (QWidget* widget : QApplication::topLevelWidgets())
+      if (widget->accessibleName() == QStringLiteral("选择区域") && widget->isVisible()) overlay = widget;
+    if (!overlay) QTest::qWait(50);
+  }
+  if (overlay && !QTest::qWaitForWindowExposed(overlay)) return nullptr;
+  return overlay;
+}
+
 // Frames counted by the callback, and the count when the finished notice arrived.
 std::atomic<int> framesCounted{0};
 int CountFrame(const void* frame) {
@@ -224,20 +247,9 @@ class ScreenTabTest : public QObject {
     kalimo::test::TestSection section;
     Backdrop backdrop;
     backdrop.show();
-    QWidget mainWindow;
-    CWindowPlayingCaptureScreen screenWindow(&mainWindow);
-    auto* panel = new CCaptureScreenResourceDlg(&screenWindow, &mainWindow);
-    mainWindow.show();
-    QSignalSpy finished(panel, &CCaptureScreenResourceDlg::CaptureFinished);
-    panel->StartButton()->click();
-    QWidget* overlay = nullptr;
-    QTRY_VERIFY_WITH_TIMEOUT((overlay = [] {
-                               for (QWidget* widget : QApplication::topLevelWidgets())
-                                 if (widget->accessibleName() == QStringLiteral("选择区域") && widget->isVisible())
-                                   return widget;
-                               return static_cast<QWidget*>(nullptr);
-                             }()) != nullptr, 10000);
-    QVERIFY(QTest::qWaitForWindowExposed(overlay));
+    ScreenTab tab;
+    tab.panel->StartButton()->click();
+    QVERIFY(ShownOverlay());
     Xdotool({"mousemove", "200", "150", "mousedown", "1", "mousemove", "400", "300", "mousemove", "600", "450",
              "mouseup", "1"});
     QTRY_VERIFY_WITH_TIMEOUT(section.Exists(), 20000);
@@ -245,21 +257,18 @@ class ScreenTabTest : public QObject {
     QCOMPARE(section.Header().height, 300);
     QTRY_COMPARE_WITH_TIMEOUT(SectionPixel(section, 10, 10), kBackdropColour, 20000);
     Xdotool({"key", "Escape"});
-    QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 20000);
-    QVERIFY(mainWindow.isVisible());
+    QTRY_COMPARE_WITH_TIMEOUT(tab.finished.count(), 1, 20000);
+    QVERIFY(tab.mainWindow.isVisible());
   }
 
   void escapeOnOverlayCancels() {
-    QWidget mainWindow;
-    CWindowPlayingCaptureScreen screenWindow(&mainWindow);
-    auto* panel = new CCaptureScreenResourceDlg(&screenWindow, &mainWindow);
-    mainWindow.show();
-    QSignalSpy finished(panel, &CCaptureScreenResourceDlg::CaptureFinished);
-    panel->StartButton()->click();
-    QTest::qWait(1500);  // the overlay takes the keyboard once it is shown
+    ScreenTab tab;
+    tab.panel->StartButton()->click();
+    QVERIFY(ShownOverlay());
     Xdotool({"key", "Escape"});
-    QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 20000);
-    QVERIFY(mainWindow.isVisible());
+    QTRY_COMPARE_WITH_TIMEOUT(tab.finished.count(), 1, 20000);
+    QVERIFY(tab.mainWindow.isVisible());
+    QVERIFY(!tab.panel->IsCapturing());
   }
 
   void noFrameAfterFinishedNotice() {
@@ -287,14 +296,11 @@ class ScreenTabTest : public QObject {
     QFETCH(QString, named);
     kalimo::ScreenCaptureModule::SetFileName(file.toStdString());
     kalimo::test::LogCapture log;
-    QWidget mainWindow;
-    CWindowPlayingCaptureScreen screenWindow(&mainWindow);
-    auto* panel = new CCaptureScreenResourceDlg(&screenWindow, &mainWindow);
-    mainWindow.show();
-    panel->StartButton()->click();
+    ScreenTab tab;
+    tab.panel->StartButton()->click();
     kalimo::ScreenCaptureModule::SetFileName(KALIMO_TEST_OUTPUT_DIR "/libScreenCapture.so");
-    QVERIFY(!panel->IsCapturing());
-    QVERIFY(mainWindow.isVisible());
+    QVERIFY(!tab.panel->IsCapturing());
+    QVERIFY(tab.mainWindow.isVisible());
     const auto records = log.Records();
     QCOMPARE(records.size(), std::size_t{1});
     QCOMPARE(records[0].level, 40000);
