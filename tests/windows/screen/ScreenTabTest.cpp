@@ -285,6 +285,21 @@ class ScreenTabTest : public QObject {
     module.Free();
   }
 
+  void waylandSessionEndsWithClearMessage() {
+    qputenv("WAYLAND_DISPLAY", "wayland-0");
+    kalimo::test::LogCapture log;
+    ScreenTab tab;
+    tab.panel->Regions()->button(kRegionWholeScreen)->setChecked(true);
+    tab.panel->StartButton()->click();
+    qunsetenv("WAYLAND_DISPLAY");
+    QTRY_COMPARE_WITH_TIMEOUT(tab.finished.count(), 1, 10000);
+    QVERIFY(tab.mainWindow.isVisible());
+    const auto records = log.Records();
+    QCOMPARE(records.size(), std::size_t{1});
+    QCOMPARE(records[0].level, 40000);
+    QVERIFY2(QString::fromStdString(records[0].message).contains("ScreenCast portal"), records[0].message.c_str());
+  }
+
   void missingComponentChangesNothing_data() {
     QTest::addColumn<QString>("file");
     QTest::addColumn<QString>("named");
