@@ -24,6 +24,7 @@
 #include "tests/support/LogCapture.h"
 #include "tests/support/TestSection.h"
 #include "windows/screen/CCaptureScreenResourceDlg.h"
+#include "windows/screen/CDlgOfRecordOption.h"
 #include "windows/screen/CWindowPlayingCaptureScreen.h"
 #include "windows/screen/ScreenCaptureModule.h"
 #include "windows/screen/ScreenRecording.h"
@@ -167,6 +168,15 @@ class ScreenTabTest : public QObject {
 
   // Each test's section is a new object: the process's writer must map it afresh.
   void cleanup() { kalimo::CloseFrameSection(kalimo::ProcessFrameSectionHandle()); }
+
+  void recordOptionsOfferAreaAndWholeScreen() {
+    CDlgOfRecordOption options;
+    QCOMPARE(options.windowTitle(), QStringLiteral("录制选择框"));
+    QCOMPARE(options.RegionMode(), kRegionArea);
+    QVERIFY(!options.Regions()->button(kRegionWindow)->isEnabled());
+    options.Regions()->button(kRegionWholeScreen)->click();
+    QCOMPARE(options.RegionMode(), kRegionWholeScreen);
+  }
 
   void closingTabDuringCaptureStopsIt() {
     kalimo::test::TestSection section;
