@@ -1,0 +1,20 @@
+#pragma once
+// The packed bitmap the component hands to the frame callback: header, colour table, bits.
+#include <cstdint>
+#include <vector>
+
+#include "components/ScreenCaptureApi.h"
+
+namespace kalimo::screencapture {
+
+// 24-bit rows are padded to a multiple of 4 bytes.
+inline std::int64_t PackedRowBytes(int width) { return (static_cast<std::int64_t>(width) * 3 + 3) / 4 * 4; }
+
+// Rewrites `packed` as the packed 24-bit bottom-up bitmap of a top-down BGRx picture (4 bytes a
+// pixel, the fourth ignored) of `width` × `height` with rows `sourceStride` bytes apart. Reuses
+// the vector's storage from frame to frame. False (and `packed` empty) for a size below 1 × 1 or a
+// stride shorter than a row.
+bool PackBgrxFrame(const unsigned char* topDownBgrx, int width, int height, int sourceStride,
+                   std::vector<unsigned char>& packed);
+
+}  // namespace kalimo::screencapture
