@@ -14,6 +14,7 @@
 #include "shell/mainwindow/MainTrayIcon.h"
 #include "shell/mainwindow/MainWindowGeometry.h"
 #include "shell/settings/CSettingDlg.h"
+#include "windows/screen/ScreenRecording.h"
 #include "shell/sidewindows/CAboutDlg.h"
 #include "shell/sidewindows/CHelpDlg.h"
 #include "shell/sidewindows/ProgramIcon.h"
@@ -80,9 +81,9 @@ CMirandelDlg::CMirandelDlg(QWidget* parent)
   connect(help, &QPushButton::clicked, this, [this] { OpenHelpDialog(this); });
   connect(settings, &QPushButton::clicked, this, [this] { OpenSettingDialog(this); });
   connect(playingWindowButton_, &QPushButton::clicked, this, &CMirandelDlg::TogglePlayingWindow);
-  // Recording the screen needs the screen-capture component, which this build does not have yet:
-  // as without that component, the button does nothing.
-  connect(record, &QPushButton::clicked, this, [] { KALIMO_LOG_INFO("no screen-capture component: nothing recorded"); });
+  // "录制视频": the record option dialog, then the screen recorded into the movie folder.
+  auto* recording = new ScreenRecording([this] { return CurrentViews(); }, this);
+  connect(record, &QPushButton::clicked, recording, [this, recording] { recording->Run(this); });
 
   tray_ = new MainTrayIcon(this);
   connect(tray_, &MainTrayIcon::RestoreRequested, this, &CMirandelDlg::RestoreFromTray);
@@ -115,6 +116,10 @@ void CMirandelDlg::AddAboutToSystemMenu() {
 void CMirandelDlg::SetPlayingWindowButtonTip(const QString& text) { playingWindowButton_->SetTipText(text); }
 
 void CMirandelDlg::PlayingWindowHidden() { SetPlayingWindowButtonTip(kShowPlayingWindowTip); }
+
+MainWindowViews CMirandelDlg::CurrentViews() {
+  return {this, pair_.panel, pair_.playingWindow, [this](const QString& tip) { SetPlayingWindowButtonTip(tip); }};
+}
 
 void CMirandelDlg::SwitchToTab(int index) {
   if (index == currentTab_ || index < 0 || index >= kSourceTabCount) return;

@@ -9,6 +9,7 @@
 #include "shell/mainwindow/TabPair.h"
 #include "windows/skin/CColorTitleDlg.h"
 #include "windows/skin/CThemeHelperST.h"
+#include "windows/screen/MainWindowViews.h"
 
 class CTabCtrlEx;
 class CXPStyleButtonST;
@@ -34,6 +35,8 @@ class CMirandelDlg : public CColorTitleDlg {
   void SetPlayingWindowButtonTip(const QString& text);
   // A playing window that hid itself (its minimise or close): the button offers to show it again.
   void PlayingWindowHidden();
+  // What a screen capture hides while it runs: this window, the current panel and playing window.
+  MainWindowViews CurrentViews();
 
   // Hides all three windows into the tray, or, with no tray on the desktop, minimises.
   void HideToTray();
