@@ -36,13 +36,13 @@ bool PrepareFrameSection(FrameSectionHandle& handleCell, std::string& problem);
 // was) for a null pointer, a negative byte count, more than 17999996 bytes, a width or height
 // outside 1..65535, or a system failure.
 FrameView WriteFrameToSection(const void* bits, FrameSectionHandle& handleCell, std::int32_t byteCount, int width,
-                         int height);
+                              int height);
 
 // Same header and pixels as WriteFrameToSection would write for the same picture, taken from
 // top-down rows `sourceStride` bytes apart (GStreamer's order); the rows are reversed while they
 // are copied, in the one copy. The frame's byte count is the DIB stride times the height.
-FrameView WriteTopDownFrameToSection(const void* topDownRows, FrameSectionHandle& handleCell, std::int32_t sourceStride,
-                                int width, int height);
+FrameView WriteTopDownFrameToSection(const void* topDownRows, FrameSectionHandle& handleCell,
+                                     std::int32_t sourceStride, int width, int height);
 
 // The shutdown step: unmaps the view, closes the cell's handle and removes the section's name, so
 // that no picture outlives the program. Safe to call on a closed cell.

@@ -23,7 +23,8 @@ std::string FrameSectionName();
 // with ELOOP or EINVAL. Opening never blocks and never follows a link.
 SectionHandle CreateSection(const std::string& name, std::size_t size, int& error);
 
-// Opens an existing object for reading only. Only a regular object that the current user owns and
+// Opens an existing object for reading only (the Linux receiver's; Windows opens it in
+// ReceiverPlatformWin32.cpp). Only a regular object that the current user owns and
 // nobody else may write is opened (the same codes as CreateSection otherwise): a picture planted
 // by another user is never shown.
 SectionHandle OpenSectionReadOnly(const std::string& name, int& error);
