@@ -80,6 +80,10 @@ FrameSectionHeader MakeHeader(int width, int height, std::int32_t byteCount) {
   return {static_cast<std::uint16_t>(width), static_cast<std::uint16_t>(height), byteCount};
 }
 
+FrameView SectionFrame(const unsigned char* view, int width, int height, std::int64_t byteCount) {
+  return DibFrame(view + kSectionHeaderSize, width, height, byteCount);
+}
+
 }  // namespace
 
 FrameSectionHandle& ProcessFrameSectionHandle() {
@@ -93,32 +97,32 @@ bool PrepareFrameSection(FrameSectionHandle& handleCell, std::string& problem) {
   return false;
 }
 
-bool WriteFrameToSection(const void* bits, FrameSectionHandle& handleCell, std::int32_t byteCount, int width,
-                         int height) {
-  if (!bits) return false;
-  if (!ValidByteCount(byteCount) || !ValidDimensions(width, height)) return false;
+FrameView WriteFrameToSection(const void* bits, FrameSectionHandle& handleCell, std::int32_t byteCount, int width,
+                              int height) {
+  if (!bits) return {};
+  if (!ValidByteCount(byteCount) || !ValidDimensions(width, height)) return {};
   unsigned char* view = MapWholeSection(handleCell);
-  if (!view) return false;
+  if (!view) return {};
   const std::uint64_t writing = BeginSectionWrite(view);
   StoreSectionHeader(view, MakeHeader(width, height, byteCount));
   std::memcpy(view + kSectionHeaderSize, bits, static_cast<std::size_t>(byteCount));
   EndSectionWrite(view, writing);
-  return true;
+  return SectionFrame(view, width, height, byteCount);
 }
 
-bool WriteTopDownFrameToSection(const void* topDownRows, FrameSectionHandle& handleCell, std::int32_t sourceStride,
-                                int width, int height) {
-  if (!topDownRows || !ValidDimensions(width, height)) return false;
+FrameView WriteTopDownFrameToSection(const void* topDownRows, FrameSectionHandle& handleCell,
+                                     std::int32_t sourceStride, int width, int height) {
+  if (!topDownRows || !ValidDimensions(width, height)) return {};
   const std::int64_t dibStride = DibStride(width);
   const std::int64_t pixelBytes = static_cast<std::int64_t>(width) * 3;
-  if (sourceStride < pixelBytes) return false;
+  if (sourceStride < pixelBytes) return {};
   const std::int64_t byteCount = dibStride * height;
   if (byteCount > kMaxFrameBytes) {
     KALIMO_LOG_ERROR("存储图像的空间太小，不能传输图像");
-    return false;
+    return {};
   }
   unsigned char* view = MapWholeSection(handleCell);
-  if (!view) return false;
+  if (!view) return {};
   const std::uint64_t writing = BeginSectionWrite(view);
   StoreSectionHeader(view, MakeHeader(width, height, static_cast<std::int32_t>(byteCount)));
 
@@ -135,7 +139,7 @@ bool WriteTopDownFrameToSection(const void* topDownRows, FrameSectionHandle& han
     if (padding) std::memset(targetRow + rowBytes, 0, padding);
   }
   EndSectionWrite(view, writing);
-  return true;
+  return SectionFrame(view, width, height, byteCount);
 }
 
 void CloseFrameSection(FrameSectionHandle& handleCell) {

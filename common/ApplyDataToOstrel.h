@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+#include "common/FrameSectionLayout.h"
 #include "platform/SharedSection.h"
 
 namespace kalimo {
@@ -29,16 +30,19 @@ FrameSectionHandle& ProcessFrameSectionHandle();
 bool PrepareFrameSection(FrameSectionHandle& handleCell, std::string& problem);
 
 // Writes one 24-bit bottom-up frame of `byteCount` bytes into the section, replacing the previous
-// frame, and moves the write sequence counter on (odd during the copy, even after it). Returns false (and leaves the section as it was) for a null pointer, a negative byte count,
-// more than 17999996 bytes, a width or height outside 1..65535, or a system failure.
-bool WriteFrameToSection(const void* bits, FrameSectionHandle& handleCell, std::int32_t byteCount, int width,
-                         int height);
+// frame, and moves the write sequence counter on (odd during the copy, even after it). Returns the
+// section's own copy, exactly the picture the virtual camera reads (valid until the next write or
+// the shutdown step), for a preview to show. Returns an empty view (and leaves the section as it
+// was) for a null pointer, a negative byte count, more than 17999996 bytes, a width or height
+// outside 1..65535, or a system failure.
+FrameView WriteFrameToSection(const void* bits, FrameSectionHandle& handleCell, std::int32_t byteCount, int width,
+                              int height);
 
 // Same header and pixels as WriteFrameToSection would write for the same picture, taken from
 // top-down rows `sourceStride` bytes apart (GStreamer's order); the rows are reversed while they
 // are copied, in the one copy. The frame's byte count is the DIB stride times the height.
-bool WriteTopDownFrameToSection(const void* topDownRows, FrameSectionHandle& handleCell, std::int32_t sourceStride,
-                                int width, int height);
+FrameView WriteTopDownFrameToSection(const void* topDownRows, FrameSectionHandle& handleCell,
+                                     std::int32_t sourceStride, int width, int height);
 
 // The shutdown step: unmaps the view, closes the cell's handle and removes the section's name, so
 // that no picture outlives the program. Safe to call on a closed cell.

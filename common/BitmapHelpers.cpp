@@ -45,13 +45,13 @@ DibBits ImageToDibBits(const QImage& image, std::int32_t& outByteCount, int expe
   return BitmapToDibBits(width, height, onWhite, outByteCount);
 }
 
-bool SendImageToSection(const QImage& image, FrameSectionHandle& handleCell) {
-  if (image.isNull()) return false;
+FrameView SendImageToSection(const QImage& image, FrameSectionHandle& handleCell) {
+  if (image.isNull()) return {};
   const int width = image.width();
   const int height = image.height();
   std::int32_t byteCount = 0;
   const DibBits bits = ImageToDibBits(image, byteCount, width, height);
-  if (!bits) return false;
+  if (!bits) return {};
   return WriteFrameToSection(bits.get(), handleCell, byteCount, width, height);
 }
 

@@ -21,7 +21,8 @@ DibBits BitmapToDibBits(int& outWidth, int& outHeight, const QImage& bitmap, std
 // differs from the size the caller expects.
 DibBits ImageToDibBits(const QImage& image, std::int32_t& outByteCount, int expectedWidth, int expectedHeight);
 
-// Converts the picture at its own size and writes it into the section; true when it got there.
-bool SendImageToSection(const QImage& image, FrameSectionHandle& handleCell);
+// Converts the picture at its own size and writes it into the section; the section's copy (see
+// WriteFrameToSection), empty when it did not get there.
+FrameView SendImageToSection(const QImage& image, FrameSectionHandle& handleCell);
 
 }  // namespace kalimo

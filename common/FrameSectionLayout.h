@@ -26,6 +26,22 @@ inline constexpr std::int64_t kSectionObjectSize = kSequenceOffset + 8;
 // Row stride of a 24-bit DIB: width * 3 rounded up to a multiple of 4.
 constexpr std::int64_t DibStride(std::int64_t width) { return ((width * 24 + 31) / 32) * 4; }
 
+// A 24-bit BGR picture that somebody else owns: where its bytes are, its size, how far apart its
+// rows are and how many bytes it holds. Empty (false) when there is no picture.
+struct FrameView {
+  const unsigned char* bits = nullptr;
+  std::int32_t width = 0;
+  std::int32_t height = 0;
+  std::int64_t stride = 0;  // bytes from the start of one row to the start of the next
+  std::int64_t byteCount = 0;
+  explicit operator bool() const { return bits != nullptr; }
+};
+
+// A bottom-up DIB of `byteCount` bytes, its rows padded to 4 bytes.
+inline FrameView DibFrame(const unsigned char* bits, std::int32_t width, std::int32_t height, std::int64_t byteCount) {
+  return {bits, width, height, DibStride(width), byteCount};
+}
+
 struct FrameSectionHeader {
   std::uint16_t width = 0;
   std::uint16_t height = 0;

@@ -5,11 +5,8 @@
 #include <log4cplus/logger.h>
 #include <log4cplus/loggingmacros.h>
 
-#include <cstdarg>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <vector>
 
 #include "platform/ProgramPaths.h"
 
@@ -39,11 +36,6 @@ bool Configure() {
 
 void Shutdown() { log4cplus::Logger::shutdown(); }
 
-std::string SourceName(const char* filePath) {
-  if (!filePath) return {};
-  return std::filesystem::path(filePath).stem().string();
-}
-
 bool IsEnabled(Level level) {
   EnsureInitialized();
   return log4cplus::Logger::getRoot().isEnabledFor(static_cast<log4cplus::LogLevel>(level));
@@ -53,23 +45,6 @@ void Write(Level level, const std::string& message, const char* filePath, int li
   EnsureInitialized();
   const std::string source = SourceName(filePath);
   log4cplus::Logger::getRoot().forcedLog(static_cast<log4cplus::LogLevel>(level), message, source.c_str(), line);
-}
-
-std::string Format(const char* format, ...) {
-  va_list arguments;
-  va_start(arguments, format);
-  va_list copy;
-  va_copy(copy, arguments);
-  const int length = std::vsnprintf(nullptr, 0, format, copy);
-  va_end(copy);
-  std::string text;
-  if (length > 0) {
-    std::vector<char> buffer(static_cast<std::size_t>(length) + 1);
-    std::vsnprintf(buffer.data(), buffer.size(), format, arguments);
-    text.assign(buffer.data(), static_cast<std::size_t>(length));
-  }
-  va_end(arguments);
-  return text;
 }
 
 }  // namespace kalimo::log

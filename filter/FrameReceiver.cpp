@@ -285,8 +285,9 @@ bool FrameReceiver::CopyLatestFrame(unsigned char* pData, const BitmapInfoHeader
     std::memcpy(pData, cache.pixels.data(), outputBytes);
     return true;
   }
-  StretchFrame(frame.pBuffer.get(), static_cast<std::size_t>(frame.nBufferSize), frame.nWidth, frame.nHeight, pData,
-               stride, header->biWidth, header->biHeight, layout.topDown, layout.fit);
+  StretchFrame(DibFrame(frame.pBuffer.get(), frame.nWidth, frame.nHeight, frame.nBufferSize),
+               {pData, header->biWidth, header->biHeight, stride, layout.topDown ? RowOrder::kTopDown : RowOrder::kBottomUp},
+               layout.fit);
   // Keep what was made, for as long as the same picture is handed out again at the same size.
   cache = OutputCache{frame.pBuffer, header->biWidth, header->biHeight, stride, layout.topDown, layout.fit, {}};
   cache.pixels.assign(pData, pData + outputBytes);

@@ -37,13 +37,20 @@ PictureArea AreaOfPicture(std::int32_t srcWidth, std::int32_t srcHeight, std::in
 
 }  // namespace
 
-void StretchFrame(const unsigned char* bits, std::size_t srcBytes, std::int32_t srcWidth, std::int32_t srcHeight,
-                  unsigned char* dst, std::int64_t dstStride, std::int32_t dstWidth, std::int32_t dstHeight,
-                  bool dstTopDown, FrameFit fit) {
+void StretchFrame(const FrameView& source, const FrameTarget& target, FrameFit fit) {
+  const unsigned char* bits = source.bits;
+  const std::int64_t srcBytes = source.byteCount;
+  const std::int32_t srcWidth = source.width;
+  const std::int32_t srcHeight = source.height;
+  unsigned char* dst = target.bits;
+  const std::int32_t dstWidth = target.width;
+  const std::int32_t dstHeight = target.height;
+  const std::int64_t dstStride = target.stride;
+  const bool dstTopDown = target.order == RowOrder::kTopDown;
   if (!dst || dstWidth <= 0 || dstHeight <= 0) return;
   const std::int64_t dstRowBytes = std::int64_t{dstWidth} * 3;
   const bool noSource = !bits || srcWidth <= 0 || srcHeight <= 0;
-  const std::int64_t srcStride = noSource ? 0 : DibStride(srcWidth);
+  const std::int64_t srcStride = noSource ? 0 : source.stride;
   const PictureArea area = AreaOfPicture(srcWidth, srcHeight, dstWidth, dstHeight, fit);
   const bool sameSize = srcWidth == area.width && srcHeight == area.height && area.width == dstWidth;
 
@@ -68,7 +75,7 @@ void StretchFrame(const unsigned char* bits, std::size_t srcBytes, std::int32_t 
     const std::int64_t rowStart = sourceRow * srcStride;
     // How many bytes of this source row the frame really holds.
     const std::int64_t available =
-        std::clamp<std::int64_t>(static_cast<std::int64_t>(srcBytes) - rowStart, 0, std::int64_t{srcWidth} * 3);
+        std::clamp<std::int64_t>(srcBytes - rowStart, 0, std::int64_t{srcWidth} * 3);
     const unsigned char* in = bits + (available > 0 ? rowStart : 0);
     if (sameSize) {
       std::memcpy(out, in, static_cast<std::size_t>(available));
@@ -88,17 +95,16 @@ void StretchFrame(const unsigned char* bits, std::size_t srcBytes, std::int32_t 
   }
 }
 
-std::vector<unsigned char> ScaleFrame(const unsigned char* bits, std::size_t srcBytes, std::int32_t dstWidth,
-                                      std::int32_t dstHeight, std::int32_t srcWidth, std::int32_t srcHeight) {
-  if (dstWidth <= 0 || dstHeight <= 0) return {};
-  const std::int64_t stride = DibStride(dstWidth);
+std::vector<unsigned char> ScaleFrame(const FrameView& source, std::int32_t width, std::int32_t height) {
+  if (width <= 0 || height <= 0) return {};
+  const std::int64_t stride = DibStride(width);
   std::vector<unsigned char> result;
   try {
-    result.assign(static_cast<std::size_t>(stride * dstHeight), 0);
+    result.assign(static_cast<std::size_t>(stride * height), 0);
   } catch (const std::bad_alloc&) {
     return {};
   }
-  StretchFrame(bits, srcBytes, srcWidth, srcHeight, result.data(), stride, dstWidth, dstHeight, false);
+  StretchFrame(source, {result.data(), width, height, stride, RowOrder::kBottomUp});
   return result;
 }
 

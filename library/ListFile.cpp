@@ -8,6 +8,7 @@
 
 #include "common/Logging.h"
 #include "platform/FileWriting.h"
+#include "platform/PlainText.h"
 #include "platform/ProgramPaths.h"
 #include "platform/TextEncoding.h"
 
@@ -51,16 +52,8 @@ std::optional<std::string> ReadRegularFile(const std::string& path) {
 // The entries of a list file's content: lines end at LF (a CR before it is not part of the line),
 // and empty lines are skipped. Every other byte, a NUL too, belongs to the entry.
 std::vector<std::string> SplitEntries(const std::string& content) {
-  std::vector<std::string> entries;
-  std::size_t start = 0;
-  while (start < content.size()) {
-    std::size_t end = content.find('\n', start);
-    if (end == std::string::npos) end = content.size();
-    std::string line = content.substr(start, end - start);
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (!line.empty()) entries.push_back(std::move(line));
-    start = end + 1;
-  }
+  std::vector<std::string> entries = platform::SplitLines(content);
+  std::erase_if(entries, [](const std::string& entry) { return entry.empty(); });
   return entries;
 }
 
@@ -136,28 +129,20 @@ bool ListFile::WriteListFile(const std::vector<std::string>& lines, const std::s
     KALIMO_LOG_DEBUG("Failure to open lanuage file");
     return false;
   }
-  // The new list must be on the disk before it replaces the old one, or a power cut could leave
-  // an empty list behind.
-  bool written = platform::WriteAll(descriptor, content) && ::fsync(descriptor) == 0;
-  written = (::close(descriptor) == 0) && written;
-  if (!written) {
-    KALIMO_LOG_DEBUG("failure to write tmp file");
-    ::unlink(temporaryPath->c_str());
-    return false;
-  }
   // One rename replaces the old list: it stays whole until the new one is in place.
   const bool hadOldFile = Exists(*path);
-  if (::rename(temporaryPath->c_str(), path->c_str()) != 0) {
-    if (hadOldFile) {
-      KALIMO_LOG_DEBUG("failure to delete name of file");
-    } else {
-      KALIMO_LOG_DEBUG("failure to move file");
-    }
-    ::unlink(temporaryPath->c_str());
-    return false;
+  int error = 0;
+  switch (platform::WriteAndReplace(descriptor, *temporaryPath, *path, content, error)) {
+    case platform::ReplaceResult::kReplaced:
+      return true;
+    case platform::ReplaceResult::kWriteFailed:
+      KALIMO_LOG_DEBUG("failure to write tmp file");
+      return false;
+    case platform::ReplaceResult::kRenameFailed:
+      KALIMO_LOG_DEBUG("%s", hadOldFile ? "failure to delete name of file" : "failure to move file");
+      return false;
   }
-  platform::SyncFolder(path->substr(0, path->rfind('/') + 1));
-  return true;
+  return false;
 }
 
 bool ListFile::LoadList(const std::string& name, std::vector<std::string>& lines) {

@@ -52,10 +52,11 @@ int CMyVideoSampleGrabberCB::BufferCB(double /*sampleTime*/, const unsigned char
   if (lastLoggedLength.exchange(bufferLength) != bufferLength) {
     KALIMO_LOG_INFO("grabber sample width = %d,height=%d,buffersize = %d", width, height, bufferLength);
   }
-  FrameSectionHandle& cell = ProcessFrameSectionHandle();
-  if (!WriteTopDownFrameToSection(topDownRows, cell, sourceStride, width, height) || !cell.view) return 0;
+  const FrameView written =
+      WriteTopDownFrameToSection(topDownRows, ProcessFrameSectionHandle(), sourceStride, width, height);
+  if (!written) return 0;
   std::lock_guard guard(stepLock_);
-  if (step_) step_(cell.view + kSectionHeaderSize, width, height, bufferLength);
+  if (step_) step_(written.bits, written.width, written.height, static_cast<int>(written.byteCount));
   return 0;
 }
 

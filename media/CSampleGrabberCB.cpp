@@ -32,11 +32,12 @@ int CSampleGrabberCB::BufferCB(double /*sampleTime*/, const unsigned char* topDo
   if (!topDownRows || sourceStride < width * 3 ||
       static_cast<std::int64_t>(bufferLength) != static_cast<std::int64_t>(sourceStride) * height)
     return 0;
-  FrameSectionHandle& cell = ProcessFrameSectionHandle();
-  if (!WriteTopDownFrameToSection(topDownRows, cell, sourceStride, width, height) || !cell.view) return 0;
+  const FrameView written =
+      WriteTopDownFrameToSection(topDownRows, ProcessFrameSectionHandle(), sourceStride, width, height);
+  if (!written) return 0;
   // The steps get the section's own bottom-up copy: exactly the picture the virtual camera has.
   std::lock_guard guard(stepLock_);
-  if (step_) step_(cell.view + kSectionHeaderSize, width, height, static_cast<int>(DibStride(width) * height));
+  if (step_) step_(written.bits, written.width, written.height, static_cast<int>(written.byteCount));
   return 0;
 }
 

@@ -31,11 +31,8 @@ void ImageSource::Stop() {
 bool ImageSource::Poll(std::string& /*error*/) {
   if (image_.isNull()) return false;
   if (std::chrono::steady_clock::now() < next_) return true;
-  FrameSectionHandle& cell = ProcessFrameSectionHandle();
-  if (SendImageToSection(image_, cell) && cell.view && preview_) {
-    const FrameSectionHeader header = LoadSectionHeader(cell.view);
-    preview_(cell.view + kSectionHeaderSize, header.width, header.height, header.byteCount);
-  }
+  const FrameView written = SendImageToSection(image_, ProcessFrameSectionHandle());
+  if (written && preview_) preview_(written.bits, written.width, written.height, static_cast<int>(written.byteCount));
   next_ = std::chrono::steady_clock::now() + kInterval;
   return true;
 }

@@ -41,12 +41,10 @@ bool ScreenSource::Start(FramePreview preview, std::string& error) {
   }
   sink_ = std::make_unique<BgrFrameSink>(
       [this](const BgrFrameView& frame) {
-        FrameSectionHandle& cell = ProcessFrameSectionHandle();
-        if (!WriteTopDownFrameToSection(frame.rows, cell, frame.stride, frame.width, frame.height) || !cell.view)
-          return;
-        if (preview_)
-          preview_(cell.view + kSectionHeaderSize, frame.width, frame.height,
-                   static_cast<int>(DibStride(frame.width) * frame.height));
+        const FrameView written = WriteTopDownFrameToSection(frame.rows, ProcessFrameSectionHandle(), frame.stride,
+                                                             frame.width, frame.height);
+        if (written && preview_)
+          preview_(written.bits, written.width, written.height, static_cast<int>(written.byteCount));
       },
       nullptr);
   GstElement* source = gst_element_factory_make("ximagesrc", nullptr);

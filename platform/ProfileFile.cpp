@@ -13,6 +13,7 @@
 #include <sstream>
 
 #include "platform/FileWriting.h"
+#include "platform/PlainText.h"
 
 namespace kalimo::platform {
 
@@ -30,16 +31,6 @@ std::string Trim(const std::string& text) {
   return text.substr(begin, end - begin);
 }
 
-char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool EqualsIgnoringAsciiCase(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
-  }
-  return true;
-}
-
 // The lines of an INI file as they are, so that a write changes only the lines it must.
 struct IniDocument {
   std::vector<std::string> lines;  // without line ends
@@ -53,15 +44,7 @@ struct IniDocument {
       text.erase(0, 3);
     }
     if (text.find("\r\n") != std::string::npos) document.lineEnd = "\r\n";
-    std::size_t start = 0;
-    while (start < text.size()) {
-      std::size_t end = text.find('\n', start);
-      if (end == std::string::npos) end = text.size();
-      std::string line = text.substr(start, end - start);
-      if (!line.empty() && line.back() == '\r') line.pop_back();
-      document.lines.push_back(std::move(line));
-      start = end + 1;
-    }
+    document.lines = SplitLines(text);
     return document;
   }
 
@@ -188,15 +171,12 @@ bool ReplaceFile(const std::string& requestedPath, const std::string& bytes) {
   if (descriptor < 0) return false;
   struct stat existing {};
   const mode_t mode = (::stat(path.c_str(), &existing) == 0) ? (existing.st_mode & 07777) : 0644;
-  bool ok = ::fchmod(descriptor, mode) == 0 && WriteAll(descriptor, bytes) && ::fsync(descriptor) == 0;
-  ok = (::close(descriptor) == 0) && ok;
-  if (ok) ok = ::rename(temporary.c_str(), path.c_str()) == 0;
-  if (!ok) {
-    ::unlink(temporary.c_str());
+  if (::fchmod(descriptor, mode) != 0) {
+    CloseAndDiscard(descriptor, temporary);
     return false;
   }
-  SyncFolder(path.has_parent_path() ? path.parent_path().string() : ".");
-  return true;
+  int code = 0;
+  return WriteAndReplace(descriptor, temporary, path.string(), bytes, code) == ReplaceResult::kReplaced;
 }
 
 }  // namespace

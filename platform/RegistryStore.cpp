@@ -13,6 +13,8 @@
 #include <sstream>
 #include <vector>
 
+#include "platform/FileWriting.h"
+#include "platform/PlainText.h"
 #include "platform/ProgramPaths.h"
 
 namespace kalimo::platform {
@@ -44,20 +46,10 @@ void ReportDamagedLine(const std::string& path, int lineNumber) {
   std::fprintf(stderr, "%s: line %d is damaged; it is skipped and kept as it is\n", path.c_str(), lineNumber);
 }
 
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool SameName(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (Lower(a[i]) != Lower(b[i])) return false;
-  }
-  return true;
-}
-
 // `key` equals `parent` or lies below it.
 bool IsAtOrBelow(const std::string& key, const std::string& parent) {
   if (key.size() < parent.size()) return false;
-  if (!SameName(key.substr(0, parent.size()), parent)) return false;
+  if (!EqualsIgnoringAsciiCase(key.substr(0, parent.size()), parent)) return false;
   return key.size() == parent.size() || key[parent.size()] == '\\';
 }
 
@@ -211,31 +203,7 @@ bool Save(const Store& store, RegistryLifetime lifetime, int& error) {
     error = errno;
     return false;
   }
-  std::size_t done = 0;
-  while (done < content.size()) {
-    const ssize_t written = write(fd, content.data() + done, content.size() - done);
-    if (written < 0 && errno == EINTR) continue;
-    if (written <= 0) {
-      error = written < 0 ? errno : EIO;
-      close(fd);
-      unlink(temporary.c_str());
-      return false;
-    }
-    done += static_cast<std::size_t>(written);
-  }
-  if (fsync(fd) != 0) {
-    error = errno;
-    close(fd);
-    unlink(temporary.c_str());
-    return false;
-  }
-  close(fd);
-  if (rename(temporary.c_str(), path.c_str()) != 0) {
-    error = errno;
-    unlink(temporary.c_str());
-    return false;
-  }
-  return true;
+  return WriteAndReplace(fd, temporary, path, content, error) == ReplaceResult::kReplaced;
 }
 
 // Holds the store's lock file for one read-modify-write.
@@ -280,14 +248,14 @@ class ExclusiveLock {
 
 Key* FindKey(Store& store, const std::string& path) {
   for (Key& key : store) {
-    if (!key.damagedOnly && SameName(key.path, path)) return &key;
+    if (!key.damagedOnly && EqualsIgnoringAsciiCase(key.path, path)) return &key;
   }
   return nullptr;
 }
 
 Value* FindValue(Key& key, const std::string& name) {
   for (Value& value : key.values) {
-    if (!value.damaged && SameName(value.name, name)) return &value;
+    if (!value.damaged && EqualsIgnoringAsciiCase(value.name, name)) return &value;
   }
   return nullptr;
 }

@@ -164,7 +164,8 @@ std::string SectionProblemText(const std::string& name) {
 
 void* MapSection(SectionHandle handle, std::size_t size, bool writable, int& error) {
   struct stat info {};
-  if (fstat(handle, &info) != 0) {
+  const int fd = static_cast<int>(handle);
+  if (fstat(fd, &info) != 0) {
     error = errno;
     return nullptr;
   }
@@ -173,12 +174,12 @@ void* MapSection(SectionHandle handle, std::size_t size, bool writable, int& err
     return nullptr;
   }
   const int protection = writable ? PROT_READ | PROT_WRITE : PROT_READ;
-  void* view = mmap(nullptr, size, protection, MAP_SHARED, handle, 0);
+  void* view = mmap(nullptr, size, protection, MAP_SHARED, fd, 0);
   if (view == MAP_FAILED) {
     error = errno;
     return nullptr;
   }
-  if (writable) GuardMapping(view, size, handle);
+  if (writable) GuardMapping(view, size, fd);
   return view;
 }
 
@@ -189,7 +190,7 @@ void UnmapSection(void* view, std::size_t size) {
 }
 
 void CloseSection(SectionHandle handle) {
-  if (handle != kNoSection) close(handle);
+  if (handle != kNoSection) close(static_cast<int>(handle));
 }
 
 bool RemoveSection(const std::string& name) {

@@ -230,6 +230,31 @@ TEST_F(FrameSectionWriterTest, TopDownWriterPadsTightRowsAndRefusesShortOnes) {
   EXPECT_EQ(log.Count(kTooLarge), 1);
 }
 
+// What a preview shows is the section's own copy, as the camera reads it, for both writers.
+TEST_F(FrameSectionWriterTest, WritesReturnTheSectionsCopy) {
+  const int width = 5;
+  const int height = 3;
+  const auto bottomUp = Pattern(static_cast<std::size_t>(DibStride(width) * height));
+  const FrameView written =
+      WriteFrameToSection(bottomUp.data(), cell, static_cast<std::int32_t>(bottomUp.size()), width, height);
+  ASSERT_TRUE(written);
+  EXPECT_EQ(written.bits, cell.view + kSectionHeaderSize);
+  EXPECT_EQ(written.width, width);
+  EXPECT_EQ(written.height, height);
+  EXPECT_EQ(written.stride, 16);
+  EXPECT_EQ(written.byteCount, 48);
+  EXPECT_TRUE(std::equal(bottomUp.begin(), bottomUp.end(), written.bits));
+
+  const auto tight = Pattern(static_cast<std::size_t>(width) * 3 * height, 2);
+  const FrameView turned = WriteTopDownFrameToSection(tight.data(), cell, width * 3, width, height);
+  ASSERT_TRUE(turned);
+  EXPECT_EQ(turned.bits, written.bits);
+  EXPECT_EQ(turned.byteCount, 48);
+  // The picture's top row is the last row of the copy.
+  EXPECT_TRUE(std::equal(tight.begin(), tight.begin() + width * 3, turned.bits + 2 * 16));
+  EXPECT_FALSE(WriteFrameToSection(bottomUp.data(), cell, -1, width, height));
+}
+
 TEST_F(FrameSectionWriterTest, SectionIsPrivateAndGoneAfterShutdown) {
   const auto pixels = Pattern(24);
   ASSERT_TRUE(WriteFrameToSection(pixels.data(), cell, 24, 3, 2));

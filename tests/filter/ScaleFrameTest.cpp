@@ -13,6 +13,11 @@ std::vector<unsigned char> Pixel(const std::vector<unsigned char>& dib, int widt
   return {dib[offset], dib[offset + 1], dib[offset + 2]};
 }
 
+// The whole of `bits` as a bottom-up DIB of width x height.
+FrameView Dib(const std::vector<unsigned char>& bits, int width, int height) {
+  return DibFrame(bits.data(), width, height, static_cast<std::int64_t>(bits.size()));
+}
+
 struct ScaleCase {
   int srcWidth, srcHeight, dstWidth, dstHeight;
 };
@@ -23,7 +28,7 @@ TEST(ScaleFrame, EveryPixelComesFromTheNearestSourcePixelUnblended) {
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << c.srcWidth << "x" << c.srcHeight << " -> " << c.dstWidth << "x" << c.dstHeight);
     const auto source = test::PatternFrame(c.srcWidth, c.srcHeight, 7);
-    const auto scaled = ScaleFrame(source.data(), source.size(), c.dstWidth, c.dstHeight, c.srcWidth, c.srcHeight);
+    const auto scaled = ScaleFrame(Dib(source, c.srcWidth, c.srcHeight), c.dstWidth, c.dstHeight);
     ASSERT_EQ(scaled.size(), static_cast<std::size_t>(DibStride(c.dstWidth) * c.dstHeight));
     for (int y = 0; y < c.dstHeight; ++y) {
       for (int x = 0; x < c.dstWidth; ++x) {
@@ -40,7 +45,7 @@ TEST(ScaleFrame, EveryPixelComesFromTheNearestSourcePixelUnblended) {
 
 TEST(ScaleFrame, DoublingRepeatsEachPixelTwiceInBothDirections) {
   const auto source = test::PatternFrame(320, 240, 1);
-  const auto scaled = ScaleFrame(source.data(), source.size(), 640, 480, 320, 240);
+  const auto scaled = ScaleFrame(Dib(source, 320, 240), 640, 480);
   for (int y : {0, 1, 200, 201, 478, 479}) {
     for (int x : {0, 1, 300, 301, 638, 639}) {
       EXPECT_EQ(Pixel(scaled, 640, 480, x, y), Pixel(source, 320, 240, x / 2, y / 2)) << x << "," << y;
@@ -50,10 +55,10 @@ TEST(ScaleFrame, DoublingRepeatsEachPixelTwiceInBothDirections) {
 
 TEST(ScaleFrame, RefusesEmptyDestinationsAndBlacksOutAMissingSource) {
   const auto source = test::PatternFrame(4, 4);
-  EXPECT_TRUE(ScaleFrame(source.data(), source.size(), 0, 4, 4, 4).empty());
-  EXPECT_TRUE(ScaleFrame(source.data(), source.size(), 4, -1, 4, 4).empty());
+  EXPECT_TRUE(ScaleFrame(Dib(source, 4, 4), 0, 4).empty());
+  EXPECT_TRUE(ScaleFrame(Dib(source, 4, 4), 4, -1).empty());
   for (const auto& [width, height] : {std::pair{0, 4}, std::pair{4, 0}}) {
-    const auto scaled = ScaleFrame(source.data(), source.size(), 4, 4, width, height);
+    const auto scaled = ScaleFrame(Dib(source, width, height), 4, 4);
     ASSERT_EQ(scaled.size(), 48u);
     EXPECT_TRUE(std::all_of(scaled.begin(), scaled.end(), [](unsigned char b) { return b == 0; }));
   }
@@ -63,7 +68,7 @@ TEST(StretchFrame, WritesTopDownRowsWithTheOutputsStride) {
   const auto source = test::PatternFrame(5, 3, 4);
   const std::int64_t stride = 32;  // wider than the DIB stride of 16
   std::vector<unsigned char> out(static_cast<std::size_t>(stride * 6), 0xAB);
-  StretchFrame(source.data(), source.size(), 5, 3, out.data(), stride, 10, 6, true);
+  StretchFrame(Dib(source, 5, 3), {out.data(), 10, 6, stride, RowOrder::kTopDown});
   for (int y = 0; y < 6; ++y) {
     for (int x = 0; x < 10; ++x) {
       const auto offset = static_cast<std::size_t>(stride * y + x * 3);
@@ -95,8 +100,8 @@ TEST(StretchFrame, KeepingTheShapeCentresThePictureAndBlacksOutTheRest) {
     const auto source = test::PatternFrame(c.srcWidth, c.srcHeight, 5);
     const auto stride = DibStride(c.dstWidth);
     std::vector<unsigned char> out(static_cast<std::size_t>(stride * c.dstHeight), 0xAB);
-    StretchFrame(source.data(), source.size(), c.srcWidth, c.srcHeight, out.data(), stride, c.dstWidth, c.dstHeight,
-                 false, FrameFit::kKeepAspect);
+    StretchFrame(Dib(source, c.srcWidth, c.srcHeight), {out.data(), c.dstWidth, c.dstHeight, stride, RowOrder::kBottomUp},
+                 FrameFit::kKeepAspect);
     for (int y = 0; y < c.dstHeight; ++y) {
       for (int x = 0; x < c.dstWidth; ++x) {
         const bool inside = x >= c.left && x < c.left + c.width && y >= c.top && y < c.top + c.height;

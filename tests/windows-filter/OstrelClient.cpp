@@ -452,6 +452,23 @@ void Feed() {
     if (code != c.expected) std::fprintf(stderr, "ostrel-feed %ls: exit code %lu\n", c.arguments.c_str(), code);
     CHECK(code == c.expected);
   }
+
+  // The write counter behind the frame: a fresh section's counter is started from the clock (so a
+  // reader cannot take the first frame for one it has seen), each frame moves it on by two, and a
+  // second run over the same section keeps counting where the first stopped.
+  HANDLE held = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                   static_cast<DWORD>(kalimo::kSectionObjectSize), section.c_str());
+  REQUIRE(held);
+  auto* view = static_cast<const unsigned char*>(MapViewOfFile(held, FILE_MAP_READ, 0, 0, 0));
+  REQUIRE(view);
+  CHECK(RunFeedToEnd(L"--pattern --size 8x4 --frames 3") == 0);
+  const std::uint64_t afterFirstRun = kalimo::LoadSectionSequence(view);
+  CHECK(afterFirstRun % 2 == 0);
+  CHECK(afterFirstRun > (std::uint64_t{1} << 40));  // nanoseconds of the clock, not a count from 0
+  CHECK(RunFeedToEnd(L"--pattern --size 8x4 --frames 2") == 0);
+  CHECK(kalimo::LoadSectionSequence(view) == afterFirstRun + 4);
+  UnmapViewOfFile(view);
+  CloseHandle(held);
   RemoveFolder(folder);
 }
 

@@ -9,10 +9,10 @@
 #include <cwchar>
 #include <string>
 
+#include "common/ApplyDataToOstrel.h"
 #include "common/FrameSectionLayout.h"
 #include "filter/win32/ostrel-feed/BmpFile.h"
 #include "platform/ReceiverPlatform.h"
-#include "platform/win32/FrameSectionWriter.h"
 #include "platform/win32/WideText.h"
 
 namespace {
@@ -122,7 +122,7 @@ int wmain(int argc, wchar_t** argv) {
   std::fprintf(stderr, "ostrel-feed: sending %dx%d at %d frames a second to %s\n", picture.width, picture.height,
                options.fps, kalimo::platform::FrameSectionName().c_str());
 
-  kalimo::win32::FrameSectionHandle section;
+  kalimo::FrameSectionHandle section;
   LARGE_INTEGER frequency, started, now;
   QueryPerformanceFrequency(&frequency);
   QueryPerformanceCounter(&started);
@@ -137,13 +137,12 @@ int wmain(int argc, wchar_t** argv) {
       Sleep(static_cast<DWORD>((due - now.QuadPart) * 1000 / frequency.QuadPart));
     }
     if (pattern) DrawPattern(picture, frame, options.fps);
-    if (!kalimo::win32::WriteFrameToSection(picture.bits.data(), section,
-                                            static_cast<std::int32_t>(picture.bits.size()), picture.width,
-                                            picture.height)) {
+    if (!kalimo::WriteFrameToSection(picture.bits.data(), section, static_cast<std::int32_t>(picture.bits.size()),
+                                     picture.width, picture.height)) {
       status = 1;
       break;
     }
   }
-  kalimo::win32::CloseFrameSection(section);
+  kalimo::CloseFrameSection(section);
   return status;
 }
