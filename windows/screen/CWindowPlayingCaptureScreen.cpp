@@ -59,8 +59,8 @@ bool CWindowPlayingCaptureScreen::ShowCapturedFrame(const void* packedBitmap) {
   if (!frame.bits) return false;
   const int width = frame.header.biWidth;
   const int height = frame.header.biHeight;
-  const bool sent = kalimo::WriteFrameToSection(frame.bits, kalimo::ProcessFrameSectionHandle(),
-                                                frame.rowBytes * height, width, height);
+  const bool sent = static_cast<bool>(kalimo::WriteFrameToSection(
+      frame.bits, kalimo::ProcessFrameSectionHandle(), frame.rowBytes * height, width, height));
   // Bottom-up rows read as top-down give the picture upside down; scale first, then flip the
   // small copy.
   const QImage wrapped(frame.bits, width, height, frame.rowBytes, QImage::Format_BGR888);
