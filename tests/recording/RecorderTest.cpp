@@ -87,7 +87,9 @@ TEST_F(RecorderTest, OneRequestYieldsOnePhotoWithFramesOnTwoThreads) {
 }
 
 TEST_F(RecorderTest, PhotoAttemptWithoutAFolderStillEndsTheRequest) {
+  // A file where the storage folder belongs: the folders cannot be made (a missing folder would be).
   fs::remove_all(setup.Root());
+  std::ofstream(setup.Root()) << "not a folder";
   test::MessageLog messages;
   SetTodayFunction([] { return CalendarDate{2012, 9, 17}; });
   control.snapshotRequestFlag = 1;
@@ -95,7 +97,7 @@ TEST_F(RecorderTest, PhotoAttemptWithoutAFolderStillEndsTheRequest) {
   EXPECT_EQ(notices.snapshotsFinished.load(), 1);
   EXPECT_EQ(control.snapshotRequestFlag.load(), 0);
   EXPECT_FALSE(messages.Texts().empty());  // the folders could not be made, and the photo not saved
-  EXPECT_FALSE(fs::exists(setup.Root()));
+  EXPECT_FALSE(fs::is_directory(setup.Root()));
 }
 
 TEST_F(RecorderTest, RecordingStartedAndStoppedByTheUserPlays) {
