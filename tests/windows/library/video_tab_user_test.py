@@ -15,12 +15,15 @@ sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "skin"))
 from gui_session import Gallery, XSession  # noqa: E402
 
 COLOURS = {"red": (255, 0, 0), "green": (0, 128, 0), "blue": (0, 0, 255)}
+# Seconds each clip lasts: the clips the camera is asked about last long enough for a client to
+# start on a loaded machine before the next clip comes.
+SECONDS = {"red": 4, "green": 12, "blue": 20}
 
 
 def make_clip(folder, colour):
     path = os.path.join(folder, colour + ".avi")
     subprocess.run(["ffmpeg", "-nostdin", "-loglevel", "error", "-y", "-f", "lavfi", "-i",
-                    "color=c=%s:size=320x240:rate=30:duration=4" % colour, "-c:v", "mjpeg", "-pix_fmt", "yuvj420p",
+                    "color=c=%s:size=320x240:rate=30:duration=%d" % (colour, SECONDS[colour]), "-c:v", "mjpeg", "-pix_fmt", "yuvj420p",
                     path], check=True)
     return path
 
