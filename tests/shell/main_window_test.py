@@ -8,6 +8,7 @@ import os
 import shutil
 import subprocess
 import sys
+import time
 import uuid
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "windows", "skin"))
@@ -136,6 +137,19 @@ def tray_menu(session):
     return None
 
 
+def open_tray_menu(session):
+    """Right-clicks the tray icon until its menu shows: on a loaded machine a click can come before
+    the tray host has mapped the icon again, and nothing opens."""
+    deadline = time.monotonic() + 60
+    while time.monotonic() < deadline:
+        click(session, tray_icon(session), 3)
+        for _ in range(50):
+            if tray_menu(session):
+                return
+            time.sleep(0.1)
+    raise AssertionError("timed out waiting for the tray icon's menu")
+
+
 def click(session, point, button=1):
     session.run(["xdotool", "mousemove", str(point[0]), str(point[1]), "click", str(button)])
 
@@ -221,8 +235,7 @@ def main():
 
         # The exit question from the tray menu: Cancel keeps everything, OK ends the program.
         for answer in ("Cancel", "OK"):
-            click(session, tray_icon(session), 3)
-            XSession.wait_for(lambda: tray_menu(session), "the tray icon's menu")
+            open_tray_menu(session)
             session.run(["xdotool", "key", "Up", "Return"])  # the last entry, "退出系统"
             question = wait_find(app, ("alert", "dialog"), "询问")
             find(question, "label", "是否确实要退出系统?")
