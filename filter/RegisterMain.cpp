@@ -7,6 +7,18 @@
 #include "filter/OstrelRegistration.h"
 #include "platform/ProgramPaths.h"
 
+namespace {
+void PrintUsage(std::FILE* to, const char* program) {
+  std::fprintf(to,
+               "usage: %s [--uninstall] [--plugin PATH]\n"
+               "Registers the virtual camera for the current user: links the camera plugin into the user's\n"
+               "GStreamer plugin folder and writes the camera's device entry (its name \"%s\").\n"
+               "  --plugin PATH  the plugin to link (default: %s beside this program)\n"
+               "  --uninstall    remove the link and the device entry again\n",
+               program, kalimo::kRegisteredCameraName, kalimo::kPluginFileName);
+}
+}  // namespace
+
 int main(int argc, char** argv) {
   bool uninstall = false;
   std::string plugin = kalimo::platform::ProgramDirectory() + "/" + kalimo::kPluginFileName;
@@ -15,8 +27,11 @@ int main(int argc, char** argv) {
       uninstall = true;
     } else if (std::strcmp(argv[i], "--plugin") == 0 && i + 1 < argc) {
       plugin = argv[++i];
+    } else if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+      PrintUsage(stdout, argv[0]);
+      return 0;
     } else {
-      std::fprintf(stderr, "usage: %s [--uninstall] [--plugin PATH]\n", argv[0]);
+      PrintUsage(stderr, argv[0]);
       return 2;
     }
   }

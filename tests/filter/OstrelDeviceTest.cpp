@@ -184,6 +184,12 @@ TEST_F(OstrelDeviceTest, RegistrationFailuresAreReportedAndLoseNothing) {
   EXPECT_NE(kept.find("Virtual Camera"), std::string::npos) << kept;
 
   EXPECT_EQ(RunCommand(Register("--bogus")).status, 2);
+  // --help explains and registers nothing.
+  std::filesystem::remove(link);
+  const Result help = RunCommand(Register("--help"));
+  EXPECT_EQ(help.status, 0);
+  EXPECT_NE(help.output.find("--uninstall"), std::string::npos) << help.output;
+  EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(link)));
 }
 
 }  // namespace
