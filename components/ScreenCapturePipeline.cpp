@@ -14,8 +14,10 @@ std::string SourceDescription(const CaptureSource& source) {
   if (source.IsPortalStream()) {
     // The portal's connection reaches only the streams of its session. A copy of each picture
     // gives PipeWire its buffer back at once, so a slow encoder never stalls the desktop's stream.
-    // The portal sends pictures as the screen changes, at most at the monitor's rate.
-    return "pipewiresrc always-copy=true fd=" + std::to_string(source.pipeWireFd) +
+    // Pictures are stamped as they arrive, since not every stream carries times of its own (the
+    // recording needs them). The portal sends pictures as the screen changes, at most at the
+    // monitor's rate.
+    return "pipewiresrc always-copy=true do-timestamp=true fd=" + std::to_string(source.pipeWireFd) +
            " path=" + std::to_string(source.nodeId);
   }
   const ScreenArea& area = source.area;
