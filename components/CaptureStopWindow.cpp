@@ -7,7 +7,8 @@
 #include <QVBoxLayout>
 
 CaptureStopWindow::CaptureStopWindow()
-    : QWidget(nullptr, Qt::Window | Qt::WindowStaysOnTopHint), stopButton_(new QPushButton(QStringLiteral("停止捕获"))) {
+    : QWidget(nullptr, Qt::Window | Qt::WindowStaysOnTopHint),
+      stopButton_(new QPushButton(QStringLiteral("停止捕获"))) {
   setWindowTitle(QStringLiteral("屏幕捕获"));
   setAccessibleName(windowTitle());
   auto* hint = new QLabel(QStringLiteral("正在捕获屏幕，按ESC或点击“停止捕获”结束"));

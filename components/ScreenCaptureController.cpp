@@ -111,7 +111,8 @@ void ScreenCaptureController::Begin(const CaptureSource& source) {
     auto* stopWindow = new CaptureStopWindow;
     stopWindow_ = stopWindow;
     // Queued: the window is deleted here, not inside its own handler.
-    connect(stopWindow, &CaptureStopWindow::StopRequested, this, &ScreenCaptureController::Finish, Qt::QueuedConnection);
+    connect(stopWindow, &CaptureStopWindow::StopRequested, this, &ScreenCaptureController::Finish,
+            Qt::QueuedConnection);
     stopWindow->show();
     stopWindow->raise();
     stopWindow->activateWindow();

@@ -67,7 +67,8 @@ bool ScreenCapturePipeline::StartFrames(const CaptureSource& source, PackedFrame
   return Launch(source, description, error, {});
 }
 
-bool ScreenCapturePipeline::StartRecording(const CaptureSource& source, const std::string& filePath, std::string& error) {
+bool ScreenCapturePipeline::StartRecording(const CaptureSource& source, const std::string& filePath,
+                                           std::string& error) {
   Stop();
   recording_ = true;
   // A leaky queue lets a slow encoder drop frames instead of stalling the capture; the timestamps

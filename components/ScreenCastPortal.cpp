@@ -48,9 +48,11 @@ void ScreenCastPortal::Open(Choice choice) {
     const QDBusPendingReply<QVariantMap> reply = call;
     if (!reply.isError()) return OnProperties(reply.value());
     const QDBusError error = reply.error();
-    if (error.type() == QDBusError::ServiceUnknown || error.name() == QLatin1String("org.freedesktop.DBus.Error.NameHasNoOwner"))
-      return Fail(QStringLiteral("the desktop's ScreenCast portal is missing: nothing provides %1 on the session bus; %2")
-                      .arg(kService, kWhatToInstall));
+    if (error.type() == QDBusError::ServiceUnknown ||
+        error.name() == QLatin1String("org.freedesktop.DBus.Error.NameHasNoOwner"))
+      return Fail(
+          QStringLiteral("the desktop's ScreenCast portal is missing: nothing provides %1 on the session bus; %2")
+              .arg(kService, kWhatToInstall));
     Fail(QStringLiteral("the desktop portal has no ScreenCast interface (%1): %2; %3")
              .arg(kScreenCast, ErrorText(error), kWhatToInstall));
   });
@@ -108,9 +110,11 @@ void ScreenCastPortal::Watch(const QDBusPendingCall& call, const std::function<v
 }
 
 void ScreenCastPortal::OnResponse(uint code, const QVariantMap& results) {
-  if (step_ == Step::kClosed || (calledFromDBus() && message().path() != requestPath_)) return;
-  static const char* const kMethods[] = {"", "", "CreateSession", "SelectSources", "Start", "", "", ""};
-  const QString method = QString::fromLatin1(kMethods[static_cast<int>(step_)]);
+  const bool waiting = step_ == Step::kCreateSession || step_ == Step::kSelectSources || step_ == Step::kStart;
+  if (!waiting || (calledFromDBus() && message().path() != requestPath_)) return;
+  const QString method = step_ == Step::kCreateSession   ? QStringLiteral("CreateSession")
+                         : step_ == Step::kSelectSources ? QStringLiteral("SelectSources")
+                                                         : QStringLiteral("Start");
   if (code == 1)
     return Fail(QStringLiteral("the screen capture was refused in the desktop's sharing dialog (the ScreenCast "
                                "portal's %1 was cancelled)").arg(method));
@@ -169,7 +173,8 @@ void ScreenCastPortal::OnStarted(const QVariantMap& results) {
   Watch(Bus().asyncCall(call), [this](const QDBusPendingCall& done) {
     const QDBusPendingReply<QDBusUnixFileDescriptor> reply = done;
     if (reply.isError())
-      return Fail(QStringLiteral("the ScreenCast portal's OpenPipeWireRemote failed: %1").arg(ErrorText(reply.error())));
+      return Fail(
+          QStringLiteral("the ScreenCast portal's OpenPipeWireRemote failed: %1").arg(ErrorText(reply.error())));
     if (!reply.value().isValid())
       return Fail(QStringLiteral("the ScreenCast portal's OpenPipeWireRemote gave no PipeWire connection"));
     remote_ = reply.value();

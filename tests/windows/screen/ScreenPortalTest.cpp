@@ -81,7 +81,9 @@ QImage StreamPicture() {
   const QString file = folder.filePath("bars.bgrx");
   QProcess::execute(QStringLiteral("gst-launch-1.0"),
                     {"-q", "videotestsrc", "pattern=smpte", "num-buffers=1", "!",
-                     QStringLiteral("video/x-raw,format=BGRx,width=%1,height=%2").arg(kStreamSize.width()).arg(kStreamSize.height()),
+                     QStringLiteral("video/x-raw,format=BGRx,width=%1,height=%2")
+                         .arg(kStreamSize.width())
+                         .arg(kStreamSize.height()),
                      "!", "filesink", "location=" + file});
   QFile bytes(file);
   if (!bytes.open(QIODevice::ReadOnly)) return {};

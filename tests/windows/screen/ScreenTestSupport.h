@@ -106,9 +106,9 @@ inline bool AllBlack(const QImage& picture) {
 inline QImage CameraClientPicture(const QString& folder) {
   const QString plugins = folder + QStringLiteral("/ostrel-plugin");
   QDir().mkpath(plugins);
-  QFile::remove(plugins + QStringLiteral("/libgstostrel.so"));
-  if (!QFile::copy(QStringLiteral(KALIMO_TEST_OUTPUT_DIR "/libgstostrel.so"), plugins + QStringLiteral("/libgstostrel.so")))
-    return {};
+  const QString plugin = plugins + QStringLiteral("/libgstostrel.so");
+  QFile::remove(plugin);
+  if (!QFile::copy(QStringLiteral(KALIMO_TEST_OUTPUT_DIR "/libgstostrel.so"), plugin)) return {};
   QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
   environment.insert(QStringLiteral("GST_PLUGIN_PATH"), plugins);
   environment.insert(QStringLiteral("GST_REGISTRY"), folder + QStringLiteral("/registry.bin"));
