@@ -7,6 +7,9 @@
 //
 // regionMode: 0 the user drags an area on a full-screen overlay (Escape there cancels), 1 a window
 // (not supported: the capture ends at once), 2 the whole screen. Either capture runs until Escape.
+// On a Wayland session the desktop's ScreenCast portal supplies the picture instead: its sharing
+// dialog offers monitors for 2, windows and monitors for 0; the capture runs until Escape in the
+// component's small stop window (or its button), or until the user stops sharing at the desktop.
 // record 0: every captured frame goes to `frameCallback` (when not null) as a packed bitmap: a
 // BITMAPINFOHEADER, biClrUsed 4-byte colour-table entries (none for our 24-bit frames), then the
 // rows, bottom-up, BGR, each padded to 4 bytes. The callback runs on a capture thread; it must not

@@ -8,26 +8,23 @@
 
 #include "common/Logging.h"
 #include "components/AreaSelectionOverlay.h"
+#include "components/CaptureStopWindow.h"
 #include "library/settings/SettingParams.h"
 #include "recording/MediaFileNames.h"
 #include "recording/StorageFolders.h"
 
+using kalimo::screencapture::CaptureSource;
 using kalimo::screencapture::ScreenArea;
+using kalimo::screencapture::ScreenCapturePipeline;
 
 namespace {
 
-// Why this session cannot capture with ximagesrc; empty when it can.
-std::string MissingDisplayReason() {
-  const char* display = std::getenv("DISPLAY");
+// On Wayland (X11 programs there included, which ximagesrc would show only themselves of) the
+// screen is reached through the desktop's ScreenCast portal alone.
+bool IsWaylandSession() {
   const char* wayland = std::getenv("WAYLAND_DISPLAY");
   const char* session = std::getenv("XDG_SESSION_TYPE");
-  const bool onWayland = (wayland && *wayland) || (session && std::strcmp(session, "wayland") == 0);
-  if (onWayland)
-    return "this is a Wayland session: capturing its screen needs the desktop's ScreenCast portal "
-           "(xdg-desktop-portal with pipewiresrc), which this build does not support yet; "
-           "log in to an X11 session to capture the screen";
-  if (!display || !*display) return "DISPLAY is not set: there is no X display to capture";
-  return {};
+  return (wayland && *wayland) || (session && std::strcmp(session, "wayland") == 0);
 }
 
 // The next movie name of the settings, as a WebM file; empty (and logged) when the folder cannot be made.
@@ -54,40 +51,72 @@ ScreenCaptureController::ScreenCaptureController(ScreenFrameFunction frameCallba
 ScreenCaptureController::~ScreenCaptureController() { Abandon(); }
 
 void ScreenCaptureController::Start() {
-  if (const std::string reason = MissingDisplayReason(); !reason.empty()) return Fail(reason);
-  if (regionMode_ == kRegionWholeScreen) return Begin(ScreenArea{});
-  if (regionMode_ != kRegionArea) return Fail("capturing a single window is not supported");
+  if (regionMode_ != kRegionArea && regionMode_ != kRegionWholeScreen)
+    return Fail("capturing a single window is not supported");
+  if (IsWaylandSession()) return StartThroughPortal();
+  const char* display = std::getenv("DISPLAY");
+  if (!display || !*display) return Fail("DISPLAY is not set: there is no X display to capture");
+  if (regionMode_ == kRegionWholeScreen) return Begin(CaptureSource{});
   auto* overlay = new AreaSelectionOverlay;
   overlay_ = overlay;
   connect(overlay, &AreaSelectionOverlay::AreaSelected, this,
           [this](QRect area) {
             delete overlay_;
-            Begin(ScreenArea{area.x(), area.y(), area.width(), area.height()});
+            Begin(CaptureSource{ScreenArea{area.x(), area.y(), area.width(), area.height()}});
           }, Qt::QueuedConnection);  // queued: the overlay is deleted here, not inside its own handler
   connect(overlay, &AreaSelectionOverlay::Cancelled, this, &ScreenCaptureController::Finish, Qt::QueuedConnection);
   // The caller has just hidden its windows; the overlay's picture of the screen must not show them.
   QTimer::singleShot(kHiddenWindowsSettleMilliseconds, overlay, &AreaSelectionOverlay::Open);
 }
 
-void ScreenCaptureController::Begin(const ScreenArea& area) {
+void ScreenCaptureController::StartThroughPortal() {
+  // Checked first: the user is not asked to share the screen with a capture that cannot run.
+  if (const std::string missing = ScreenCapturePipeline::MissingElementsError(true, record_ != 0);
+      !missing.empty())
+    return Fail(missing);
+  connect(&portal_, &ScreenCastPortal::Failed, this, [this](const QString& why) { Fail(why.toStdString()); });
+  connect(&portal_, &ScreenCastPortal::Ended, this, [this] {
+    KALIMO_LOG_INFO("screen capture: the desktop ended the screen sharing");
+    Finish();
+  });
+  connect(&portal_, &ScreenCastPortal::StreamReady, this,
+          [this](int pipeWireFd, quint32 nodeId) { Begin(CaptureSource{{}, pipeWireFd, nodeId}); });
+  // A Wayland program can neither see the screen for the area overlay nor place it: the area is
+  // whatever the user picks in the desktop's dialog, a window or a monitor, never more.
+  portal_.Open(regionMode_ == kRegionArea ? ScreenCastPortal::Choice::kMonitorOrWindow
+                                          : ScreenCastPortal::Choice::kMonitor);
+}
+
+void ScreenCaptureController::Begin(const CaptureSource& source) {
   std::string error;
   // The watch thread only asks this object, on its own thread, to finish.
-  if (!escapeWatch_.Start([this] { QMetaObject::invokeMethod(this, &ScreenCaptureController::Finish, Qt::QueuedConnection); },
+  if (!source.IsPortalStream() &&
+      !escapeWatch_.Start([this] { QMetaObject::invokeMethod(this, &ScreenCaptureController::Finish, Qt::QueuedConnection); },
                           error))
     return Fail(error);
   bool started = false;
   if (record_ != 0) {
     const std::string path = RecordingFilePath();
     if (path.empty()) return Fail("no movie file can be made in the movie folder of the settings");
-    started = pipeline_.StartRecording(area, path, error);
+    started = pipeline_.StartRecording(source, path, error);
     if (started) KALIMO_LOG_INFO("recording the screen into %s", path.c_str());
   } else {
     ScreenFrameFunction callback = frameCallback_;
     started = pipeline_.StartFrames(
-        area, [callback](const std::vector<unsigned char>& packed) { if (callback) callback(packed.data()); }, error);
+        source, [callback](const std::vector<unsigned char>& packed) { if (callback) callback(packed.data()); }, error);
   }
   if (!started) return Fail(error);
   busTimer_.start();
+  if (source.IsPortalStream()) {
+    auto* stopWindow = new CaptureStopWindow;
+    stopWindow_ = stopWindow;
+    // Queued: the window is deleted here, not inside its own handler.
+    connect(stopWindow, &CaptureStopWindow::StopRequested, this, &ScreenCaptureController::Finish,
+            Qt::QueuedConnection);
+    stopWindow->show();
+    stopWindow->raise();
+    stopWindow->activateWindow();
+  }
 }
 
 void ScreenCaptureController::CheckPipeline() {
@@ -112,6 +141,8 @@ void ScreenCaptureController::Abandon() {
   finished_ = true;
   busTimer_.stop();
   delete overlay_;  // now: the library may be unloaded before a deferred delete would run
+  delete stopWindow_;
+  portal_.Close();
   escapeWatch_.Stop();
   pipeline_.Stop();  // joins the streaming threads: no frame after this
 }

@@ -1,15 +1,19 @@
 #pragma once
-// One capture from start to finished notice, on the thread of the program's QApplication: the area
-// overlay when asked, the Escape watch, the pipeline, and the notice to the caller's object.
+// One capture from start to finished notice, on the thread of the program's QApplication. On X11:
+// the area overlay when asked, the Escape watch on the whole display, ximagesrc. On Wayland: the
+// desktop's ScreenCast portal, whose dialog chooses what is shared, pipewiresrc on its stream, and
+// the small stop window. Then the notice to the caller's object.
 #include <QObject>
 #include <QPointer>
 #include <QTimer>
 
 #include "components/EscapeKeyWatch.h"
+#include "components/ScreenCastPortal.h"
 #include "components/ScreenCaptureApi.h"
 #include "components/ScreenCapturePipeline.h"
 
 class AreaSelectionOverlay;
+class CaptureStopWindow;
 
 class ScreenCaptureController : public QObject {
   Q_OBJECT
@@ -28,7 +32,9 @@ class ScreenCaptureController : public QObject {
   void Abandon();
 
  private:
-  void Begin(const kalimo::screencapture::ScreenArea& area);
+  void StartThroughPortal();
+  // Starts the pipeline on `source`; a portal stream gets the stop window, the X display the Escape watch.
+  void Begin(const kalimo::screencapture::CaptureSource& source);
   // Stops the capture and posts the finished notice, once.
   void Finish();
   void Fail(const std::string& why);
@@ -39,6 +45,8 @@ class ScreenCaptureController : public QObject {
   int record_;
   QPointer<QObject> notifyWindow_;
   QPointer<AreaSelectionOverlay> overlay_;
+  QPointer<CaptureStopWindow> stopWindow_;
+  ScreenCastPortal portal_;
   kalimo::screencapture::EscapeKeyWatch escapeWatch_;
   kalimo::screencapture::ScreenCapturePipeline pipeline_;
   QTimer busTimer_;

@@ -10,14 +10,24 @@ namespace kalimo::screencapture {
 
 namespace {
 
-std::string SourceDescription(const ScreenArea& area) {
-  std::string source = "ximagesrc use-damage=false show-pointer=true";
+std::string SourceDescription(const CaptureSource& source) {
+  if (source.IsPortalStream()) {
+    // The portal's connection reaches only the streams of its session. A copy of each picture
+    // gives PipeWire its buffer back at once, so a slow encoder never stalls the desktop's stream.
+    // Pictures are stamped as they arrive, since not every stream carries times of its own (the
+    // recording needs them). The portal sends pictures as the screen changes, at most at the
+    // monitor's rate.
+    return "pipewiresrc always-copy=true do-timestamp=true fd=" + std::to_string(source.pipeWireFd) +
+           " path=" + std::to_string(source.nodeId);
+  }
+  const ScreenArea& area = source.area;
+  std::string x11 = "ximagesrc use-damage=false show-pointer=true";
   if (!area.IsWholeScreen()) {
     // ximagesrc's end coordinates are inclusive.
-    source += " startx=" + std::to_string(area.x) + " starty=" + std::to_string(area.y) +
-              " endx=" + std::to_string(area.x + area.width - 1) + " endy=" + std::to_string(area.y + area.height - 1);
+    x11 += " startx=" + std::to_string(area.x) + " starty=" + std::to_string(area.y) +
+           " endx=" + std::to_string(area.x + area.width - 1) + " endy=" + std::to_string(area.y + area.height - 1);
   }
-  return source + " ! video/x-raw,framerate=" + std::to_string(ScreenCapturePipeline::kFramesPerSecond) + "/1";
+  return x11 + " ! video/x-raw,framerate=" + std::to_string(ScreenCapturePipeline::kFramesPerSecond) + "/1";
 }
 
 // The element whose absence the user can do something about, for the error text.
@@ -36,23 +46,35 @@ std::string MissingElements(const std::vector<const char*>& names) {
 
 }  // namespace
 
-bool ScreenCapturePipeline::StartFrames(const ScreenArea& area, PackedFrameReceiver receiver, std::string& error) {
+std::string ScreenCapturePipeline::MissingElementsError(bool portalStream, bool recording) {
+  if (!gst_init_check(nullptr, nullptr, nullptr)) return "GStreamer cannot start";
+  const char* sourceElement = portalStream ? "pipewiresrc" : "ximagesrc";
+  const std::string missing = MissingElements(
+      {sourceElement, "videoconvert", recording ? "vp8enc" : "appsink", recording ? "webmmux" : "appsink"});
+  if (missing.empty()) return {};
+  return "the GStreamer elements " + missing + " are missing (" +
+         (portalStream ? "pipewiresrc: gstreamer1.0-pipewire" : "ximagesrc: gstreamer1.0-plugins-good") +
+         ", videoconvert and appsink: gstreamer1.0-plugins-base, vp8enc and webmmux: gstreamer1.0-plugins-good)";
+}
+
+bool ScreenCapturePipeline::StartFrames(const CaptureSource& source, PackedFrameReceiver receiver, std::string& error) {
   Stop();
   receiver_ = std::move(receiver);
   recording_ = false;
-  const std::string description = SourceDescription(area) +
+  const std::string description = SourceDescription(source) +
                                   " ! videoconvert ! video/x-raw,format=BGRx"
                                   " ! appsink name=frames sync=false max-buffers=1 drop=true emit-signals=true";
-  return Launch(description, error, {});
+  return Launch(source, description, error, {});
 }
 
-bool ScreenCapturePipeline::StartRecording(const ScreenArea& area, const std::string& filePath, std::string& error) {
+bool ScreenCapturePipeline::StartRecording(const CaptureSource& source, const std::string& filePath,
+                                           std::string& error) {
   Stop();
   recording_ = true;
   // A leaky queue lets a slow encoder drop frames instead of stalling the capture; the timestamps
   // stay those of the capture, so the file's duration is the time recorded.
   const std::string description =
-      SourceDescription(area) +
+      SourceDescription(source) +
       " ! queue leaky=downstream max-size-buffers=4 max-size-bytes=0 max-size-time=0"
       " ! videoconvert ! video/x-raw,format=I420"
       " ! vp8enc deadline=1 cpu-used=16 threads=2 end-usage=cbr target-bitrate=" +
@@ -60,22 +82,13 @@ bool ScreenCapturePipeline::StartRecording(const ScreenArea& area, const std::st
       // Unbuffered: each piece reaches the file as the muxer writes it, so a killed recording plays
       // up to its last frames.
       " ! webmmux ! filesink name=file buffer-mode=unbuffered";
-  if (!Launch(description, error, filePath)) return false;
-  return true;
+  return Launch(source, description, error, filePath);
 }
 
-bool ScreenCapturePipeline::Launch(const std::string& description, std::string& error, const std::string& filePath) {
-  if (!gst_init_check(nullptr, nullptr, nullptr)) {
-    error = "GStreamer cannot start";
-    return false;
-  }
-  const std::string missing =
-      MissingElements({"ximagesrc", "videoconvert", recording_ ? "vp8enc" : "appsink", recording_ ? "webmmux" : "appsink"});
-  if (!missing.empty()) {
-    error = "the GStreamer elements " + missing +
-            " are missing (ximagesrc: gstreamer1.0-plugins-good, vp8enc and webmmux: gstreamer1.0-plugins-good)";
-    return false;
-  }
+bool ScreenCapturePipeline::Launch(const CaptureSource& source, const std::string& description, std::string& error,
+                                   const std::string& filePath) {
+  error = MissingElementsError(source.IsPortalStream(), recording_);
+  if (!error.empty()) return false;
   GError* failure = nullptr;
   pipeline_ = gst_parse_launch(description.c_str(), &failure);
   if (!pipeline_) {

@@ -1,7 +1,9 @@
 #pragma once
-// The GStreamer side of a screen capture on X11: ximagesrc at a fixed rate, either handing each
-// frame as a packed bitmap to a function or encoding it into a WebM file.
+// The GStreamer side of a screen capture: ximagesrc on X11 at a fixed rate, or pipewiresrc on the
+// stream of the desktop's ScreenCast portal; either hands each frame as a packed bitmap to a
+// function or encodes it into a WebM file.
 #include <atomic>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -19,6 +21,15 @@ struct ScreenArea {
   bool IsWholeScreen() const { return width <= 0 || height <= 0; }
 };
 
+// Where the pictures come from: an area of the X display, or the PipeWire node of a portal stream
+// reached through the portal's connection.
+struct CaptureSource {
+  ScreenArea area;
+  int pipeWireFd = -1;  // the pipeline takes its own copy
+  std::uint32_t nodeId = 0;
+  bool IsPortalStream() const { return pipeWireFd >= 0; }
+};
+
 using PackedFrameReceiver = std::function<void(const std::vector<unsigned char>& packedBitmap)>;
 
 class ScreenCapturePipeline {
@@ -32,9 +43,12 @@ class ScreenCapturePipeline {
   ScreenCapturePipeline(const ScreenCapturePipeline&) = delete;
   ScreenCapturePipeline& operator=(const ScreenCapturePipeline&) = delete;
 
-  // Both start the capture of `area` of $DISPLAY; false with `error` naming what is missing.
-  bool StartFrames(const ScreenArea& area, PackedFrameReceiver receiver, std::string& error);
-  bool StartRecording(const ScreenArea& area, const std::string& filePath, std::string& error);
+  // What the user must install before a portal stream or the X display can be captured (or
+  // recorded); empty when nothing.
+  static std::string MissingElementsError(bool portalStream, bool recording);
+  // Both start the capture of `source`; false with `error` naming what is missing.
+  bool StartFrames(const CaptureSource& source, PackedFrameReceiver receiver, std::string& error);
+  bool StartRecording(const CaptureSource& source, const std::string& filePath, std::string& error);
   // False once the pipeline reported an error (named in `error`).
   bool Poll(std::string& error);
   // Ends the capture: a recording is finished (its duration and index written), then everything
@@ -43,7 +57,8 @@ class ScreenCapturePipeline {
 
  private:
   // `filePath` goes to the element named "file", when there is one.
-  bool Launch(const std::string& description, std::string& error, const std::string& filePath);
+  bool Launch(const CaptureSource& source, const std::string& description, std::string& error,
+              const std::string& filePath);
   static int OnNewSample(GstElement* sink, void* self);
 
   GstElement* pipeline_ = nullptr;

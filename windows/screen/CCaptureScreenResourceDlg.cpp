@@ -8,7 +8,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
-#include <atomic>
 
 #include "components/ScreenCaptureApi.h"
 #include "library/settings/SettingParams.h"
@@ -17,15 +16,11 @@
 
 namespace {
 
-// The screen window that receives the frames while a capture runs; the component's threads reach
-// it through the frame callback. Cleared only after the component has stopped calling.
-std::atomic<CWindowPlayingCaptureScreen*> capturingWindow{nullptr};
-
+// The component's threads reach the screen window through the frame route, which the window
+// itself closes when it is destroyed during a capture.
 int ScreenFrameCallback(const void* frame) {
-  CWindowPlayingCaptureScreen* window = capturingWindow.load();
-  if (!frame || !window) return 0;
-  window->ShowCapturedFrame(frame);
-  return 1;
+  if (!frame) return 0;
+  return CWindowPlayingCaptureScreen::ShowOnRoutedWindow(frame) ? 1 : 0;
 }
 
 }  // namespace
@@ -79,8 +74,8 @@ CCaptureScreenResourceDlg::CCaptureScreenResourceDlg(CWindowPlayingCaptureScreen
 }
 
 CCaptureScreenResourceDlg::~CCaptureScreenResourceDlg() {
-  delete run_;  // stops a running capture before the screen window can go away
-  capturingWindow = nullptr;
+  delete run_;  // stops a running capture
+  CWindowPlayingCaptureScreen::RouteCapturedFrames(nullptr);
 }
 
 bool CCaptureScreenResourceDlg::IsCapturing() const { return run_->IsRunning(); }
@@ -115,12 +110,13 @@ void CCaptureScreenResourceDlg::Start() {
       screenWindow_->show();
     }
     screenWindow_->SetCapturing(true);
-    capturingWindow = screenWindow_;
+    CWindowPlayingCaptureScreen::RouteCapturedFrames(screenWindow_);
   });
 }
 
 void CCaptureScreenResourceDlg::Finish() {
-  capturingWindow = nullptr;  // the component has stopped calling: it is unloaded
+  // The component has stopped calling: it is unloaded.
+  CWindowPlayingCaptureScreen::RouteCapturedFrames(nullptr);
   ShowAfterCapture(hidden_);
   hidden_ = {};
   if (screenWindow_) {

@@ -8,6 +8,7 @@
 // Without a lookup the panel hides its own top-level window, itself and its screen window.
 #include <QHash>
 #include <QPoint>
+#include <QPointer>
 #include <QRect>
 #include <QWidget>
 
@@ -60,7 +61,7 @@ class CCaptureScreenResourceDlg : public QWidget {
   void CentreGroups();
   MainWindowViews CurrentViews();
 
-  CWindowPlayingCaptureScreen* screenWindow_;
+  QPointer<CWindowPlayingCaptureScreen> screenWindow_;  // the main dialog deletes it first
   MainWindowViewsLookup views_;
   MainWindowViews hidden_;
   ScreenCaptureRun* run_;

@@ -3,6 +3,7 @@
 #include <QMetaObject>
 #include <QPainter>
 #include <cstring>
+#include <mutex>
 
 #include "common/ApplyDataToOstrel.h"
 #include "components/ScreenCaptureApi.h"
@@ -33,7 +34,28 @@ PackedFrame ReadPackedFrame(const void* packedBitmap) {
   return frame;
 }
 
+// Held while a frame is shown, so that the routed window cannot be destroyed under it.
+std::mutex routeLock;
+CWindowPlayingCaptureScreen* routedWindow = nullptr;
+
 }  // namespace
+
+void CWindowPlayingCaptureScreen::RouteCapturedFrames(CWindowPlayingCaptureScreen* window) {
+  const std::lock_guard<std::mutex> guard(routeLock);
+  routedWindow = window;
+}
+
+bool CWindowPlayingCaptureScreen::ShowOnRoutedWindow(const void* packedBitmap) {
+  const std::lock_guard<std::mutex> guard(routeLock);
+  if (!routedWindow) return false;
+  routedWindow->ShowCapturedFrame(packedBitmap);
+  return true;
+}
+
+CWindowPlayingCaptureScreen::~CWindowPlayingCaptureScreen() {
+  const std::lock_guard<std::mutex> guard(routeLock);
+  if (routedWindow == this) routedWindow = nullptr;
+}
 
 CWindowPlayingCaptureScreen::CWindowPlayingCaptureScreen(QWidget* owner) : CWindowPlayingResource(owner) {
   setWindowTitle(QStringLiteral("效果区"));

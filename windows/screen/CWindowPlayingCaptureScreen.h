@@ -19,6 +19,14 @@ class CWindowPlayingCaptureScreen : public CWindowPlayingResource {
   static constexpr const char* kIntroPicture = "Image/capturescreenintro.jpg";
 
   explicit CWindowPlayingCaptureScreen(QWidget* owner);
+  // Stops the frames routed here first, waiting for one being shown: the main dialog deletes the
+  // playing window before the panel whose capture may still be running.
+  ~CWindowPlayingCaptureScreen() override;
+
+  // The window that a running capture's frames go to (null: none), set by the panel for the time
+  // of a capture. ShowOnRoutedWindow may run on a capture thread; false when no window took the frame.
+  static void RouteCapturedFrames(CWindowPlayingCaptureScreen* window);
+  static bool ShowOnRoutedWindow(const void* packedBitmap);
 
   // Takes a packed bitmap (header, colour table, bits). Safe on a capture thread: it writes the
   // frame into the frame section and keeps a copy at the picture's size for the next repaint.
