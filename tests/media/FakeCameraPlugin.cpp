@@ -11,8 +11,9 @@
 // Plugging and unplugging: KALIMO_FAKE_CAMERAS_FILE names a file holding the list instead (one
 // camera a line, or separated by ";"). While the provider is started (a device monitor watches),
 // it reads the file again every 20 ms: a camera that appears in it is plugged in (device-added on
-// the provider's bus), one that leaves it is unplugged: every picture source made from it fails
-// with a read error, as a camera pulled out of its socket does, and device-removed is posted.
+// the provider's bus), one that leaves it is unplugged: device-removed is posted, and every picture
+// source made from it fails at its next picture with a read error, as a camera pulled out of its
+// socket does.
 // The test changes the file by writing a new one and renaming it over the old.
 #include <gst/gst.h>
 
@@ -21,8 +22,6 @@
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
-#include <list>
-#include <mutex>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -119,31 +118,35 @@ G_DECLARE_FINAL_TYPE(FakeCameraDevice, fake_camera_device, FAKE, CAMERA_DEVICE, 
 G_DECLARE_FINAL_TYPE(FakeCameraProvider, fake_camera_provider, FAKE, CAMERA_PROVIDER, GstDeviceProvider)
 G_END_DECLS
 
-namespace {
-
-// The picture sources a device has made, so that unplugging it can stop them.
-struct MadeSources {
-  std::mutex lock;
-  std::list<GWeakRef> sources;  // a list: a GWeakRef must not move once set
-  bool unplugged = false;
-  ~MadeSources() {
-    for (auto& source : sources) g_weak_ref_clear(&source);
-  }
-};
-
-}  // namespace
-
 struct _FakeCameraDevice {
   GstDevice parent;
   gboolean jpeg;
   gint frames;
-  MadeSources* made;
+  gint unplugged;  // atomic
 };
 
 G_DEFINE_TYPE(FakeCameraDevice, fake_camera_device, GST_TYPE_DEVICE)
 
+// On the source's streaming thread, as a real camera's driver fails there: once the device is
+// unplugged, the next picture is not delivered, the source reports a read error and stops.
+static GstPadProbeReturn fake_camera_device_picture_probe(GstPad* pad, GstPadProbeInfo* info, gpointer device) {
+  if (!g_atomic_int_get(&FAKE_CAMERA_DEVICE(device)->unplugged)) return GST_PAD_PROBE_OK;
+  GstObject* source = gst_pad_get_parent(pad);
+  if (source) {
+    GError* error = g_error_new_literal(GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_READ, "Could not read from resource.");
+    gst_element_post_message(GST_ELEMENT(source), gst_message_new_error(source, error, "the fake camera was unplugged"));
+    g_error_free(error);
+    gst_object_unref(source);
+  }
+  gst_buffer_unref(GST_PAD_PROBE_INFO_BUFFER(info));
+  GST_PAD_PROBE_INFO_FLOW_RETURN(info) = GST_FLOW_ERROR;
+  return GST_PAD_PROBE_HANDLED;
+}
+
 static GstElement* fake_camera_device_create_element(GstDevice* device, const gchar* name) {
   auto* self = FAKE_CAMERA_DEVICE(device);
+  // A camera that is gone cannot be opened.
+  if (g_atomic_int_get(&self->unplugged)) return nullptr;
   // A live test picture; a JPEG camera encodes it, as such cameras do.
   std::string description = "videotestsrc name=picture is-live=true pattern=smpte";
   if (self->frames >= 0) description += " num-buffers=" + std::to_string(self->frames);
@@ -153,44 +156,22 @@ static GstElement* fake_camera_device_create_element(GstDevice* device, const gc
   g_clear_error(&error);
   if (!bin) return nullptr;
   if (name) gst_object_set_name(GST_OBJECT(bin), name);
-  std::lock_guard guard(self->made->lock);
-  if (self->made->unplugged) {
-    // A camera that is gone cannot be opened.
-    gst_object_unref(gst_object_ref_sink(bin));
-    return nullptr;
-  }
   GstElement* picture = gst_bin_get_by_name(GST_BIN(bin), "picture");
-  g_weak_ref_init(&self->made->sources.emplace_back(), picture);
+  GstPad* pad = gst_element_get_static_pad(picture, "src");
+  gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER, fake_camera_device_picture_probe, gst_object_ref(device),
+                    gst_object_unref);
+  gst_object_unref(pad);
   gst_object_unref(picture);
   return bin;
 }
 
-// Every source made from the device fails as an unplugged camera's does, and stops.
-static void fake_camera_device_unplug(FakeCameraDevice* self) {
-  std::lock_guard guard(self->made->lock);
-  self->made->unplugged = true;
-  for (auto& ref : self->made->sources) {
-    auto* source = static_cast<GstElement*>(g_weak_ref_get(&ref));
-    if (!source) continue;
-    GError* error = g_error_new_literal(GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_READ, "Could not read from resource.");
-    gst_element_post_message(source, gst_message_new_error(GST_OBJECT(source), error, "the fake camera was unplugged"));
-    g_error_free(error);
-    gst_element_send_event(source, gst_event_new_eos());
-    gst_object_unref(source);
-  }
-}
-
-static void fake_camera_device_finalize(GObject* object) {
-  delete FAKE_CAMERA_DEVICE(object)->made;
-  G_OBJECT_CLASS(fake_camera_device_parent_class)->finalize(object);
-}
+static void fake_camera_device_unplug(FakeCameraDevice* self) { g_atomic_int_set(&self->unplugged, 1); }
 
 static void fake_camera_device_class_init(FakeCameraDeviceClass* klass) {
-  G_OBJECT_CLASS(klass)->finalize = fake_camera_device_finalize;
   GST_DEVICE_CLASS(klass)->create_element = fake_camera_device_create_element;
 }
 
-static void fake_camera_device_init(FakeCameraDevice* self) { self->made = new MadeSources; }
+static void fake_camera_device_init(FakeCameraDevice* self) { self->unplugged = 0; }
 
 static GstDevice* fake_camera_device_new(const FakeCamera& camera) {
   GstCaps* caps = CapsOf(camera);
