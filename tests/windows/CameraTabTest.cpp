@@ -298,12 +298,15 @@ class CameraTabTest : public QObject {
     QVERIFY(tab.panel.IsWatchingCameras());
     QCOMPARE(Names(list), (QStringList{"Desk Cam", "Wide Cam"}));
     QVERIFY(tab.WaitForFrames(2));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(1)).center());
 
     // A third camera, and our own virtual camera again under another name: only the camera is listed.
     PlugCameras(control, "Desk Cam|raw:320x240\nWide Cam|raw:1280x720\nKalimo摄像头|raw:640x480|ours\n"
                          "Door Cam|raw:640x480\nRenamed|raw:640x480|ours");
     QTRY_COMPARE_WITH_TIMEOUT(Names(list), (QStringList{"Desk Cam", "Wide Cam", "Door Cam"}), 20000);
     QVERIFY(tab.window.Bar()->IsCameraOpen());
+    QCOMPARE(list->selectedItems().size(), 1);
+    QCOMPARE(list->currentItem()->text(), QStringLiteral("Wide Cam"));  // the selection stays
 
     // The open camera is unplugged: the window says so, the list shrinks, the last picture stays.
     PlugCameras(control, "Wide Cam|raw:1280x720\nKalimo摄像头|raw:640x480|ours\nDoor Cam|raw:640x480\n"
@@ -311,6 +314,8 @@ class CameraTabTest : public QObject {
     QTRY_COMPARE_WITH_TIMEOUT(tab.window.StatusText(), QString::fromUtf8(CWindowPlayingCamera::kCameraLostText), 20000);
     QVERIFY(!tab.window.Bar()->IsCameraOpen());
     QTRY_COMPARE_WITH_TIMEOUT(Names(list), (QStringList{"Wide Cam", "Door Cam"}), 20000);
+    QCOMPARE(list->currentRow(), 0);
+    QVERIFY(list->currentItem()->isSelected());
     QCOMPARE(section_.Header().width, 320);
     QCOMPARE(section_.Header().height, 240);
 
