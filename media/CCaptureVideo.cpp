@@ -11,6 +11,7 @@
 #include "media/GStreamerStart.h"
 #include "media/Inc/vmrutil.h"
 #include "media/MediaResult.h"
+#include "media/VideoSourceMonitor.h"
 
 namespace kalimo::media {
 
@@ -58,9 +59,8 @@ bool IsOurDevice(GstDevice* device) {
 }
 
 void Enumerate(DeviceList& list) {
-  GstDeviceMonitor* monitor = gst_device_monitor_new();
-  gst_device_monitor_add_filter(monitor, "Video/Source", nullptr);
-  GList* found = gst_device_monitor_get_devices(monitor);
+  // The shared monitor: one of our own would silence the one that watches for cameras.
+  GList* found = gst_device_monitor_get_devices(VideoSourceMonitor());
   for (GList* item = found; item; item = item->next) {
     auto* device = GST_DEVICE(item->data);
     gchar* name = gst_device_get_display_name(device);
@@ -71,7 +71,6 @@ void Enumerate(DeviceList& list) {
     list.devices.push_back(entry);  // takes the list's reference
   }
   g_list_free(found);
-  gst_object_unref(monitor);
 }
 
 // A size offered by one caps structure: a fixed value, or the top of a range.
@@ -159,17 +158,21 @@ int CCaptureVideo::Start(GstDevice* device, VideoWindow* previewWindow, FrameSiz
   gst_object_ref_sink(graph_);
   gst_bin_add(GST_BIN(graph_), camera);
 
-  // The size: the requested one unless the camera's largest format is smaller.
+  // The size: the requested one unless the camera's largest format is smaller, or of another
+  // shape without offering the requested size.
   GstCaps* caps = gst_device_get_caps(device);
   std::vector<FrameSize> offered;
+  auto requestedOffered = RequestedSizeOffered::No;
   for (guint i = 0; caps && i < gst_caps_get_size(caps); ++i) {
+    const GstStructure* s = gst_caps_get_structure(caps, i);
     FrameSize size;
-    if (StructureSize(gst_caps_get_structure(caps, i), size)) offered.push_back(size);
+    if (StructureSize(s, size)) offered.push_back(size);
+    if (Usable(s) && StructureOffers(s, requestedSize)) requestedOffered = RequestedSizeOffered::Yes;
   }
   FrameSize chosen = requestedSize;
   std::optional<SourceFormat> format;
   if (const auto largest = LargestFormat(offered)) {
-    chosen = ChooseCaptureSize(*largest, requestedSize);
+    chosen = ChooseCaptureSize(*largest, requestedSize, requestedOffered);
     CSampleGrabberCB::Preview().SetLargestSize(*largest);
     format = PickSourceFormat(caps, chosen, *largest);
   }

@@ -2,6 +2,7 @@
 
 #include <QBitmap>
 #include <QListWidget>
+#include <QMetaObject>
 
 #include "windows/CWindowPlayingCamera.h"
 #include "windows/skin/SkinResources.h"
@@ -24,15 +25,33 @@ CCameraResourceListDlg::CCameraResourceListDlg(CWindowPlayingCamera& owner, QWid
   list_->setAccessibleName(QStringLiteral("摄像头名称"));
   list_->setIconSize(QSize(32, 32));
   connect(list_, &QListWidget::itemDoubleClicked, this, &CCameraResourceListDlg::OpenSelectedCamera);
+  // Watching first: a camera plugged in while the list is made is then listed again.
+  watch_ = std::make_unique<kalimo::media::CameraDeviceWatch>([this] { CamerasChanged(); });
   FillCameraList();
   if (list_->count() > 0) owner_.OpenCamera(0);
 }
 
+// On a device provider's thread.
+void CCameraResourceListDlg::CamerasChanged() {
+  if (listingQueued_.exchange(true)) return;
+  QMetaObject::invokeMethod(
+      this,
+      [this] {
+        listingQueued_.store(false);
+        FillCameraList();
+      },
+      Qt::QueuedConnection);
+}
+
 void CCameraResourceListDlg::FillCameraList() {
+  const QListWidgetItem* selected = list_->currentItem();
+  const QString selectedName = selected && selected->isSelected() ? selected->text() : QString();
   list_->clear();
   const QIcon icon = CameraIcon();
   for (const std::string& name : owner_.CameraNames()) {
-    list_->addItem(new QListWidgetItem(icon, QString::fromStdString(name)));
+    auto* item = new QListWidgetItem(icon, QString::fromStdString(name));
+    list_->addItem(item);
+    if (!selectedName.isEmpty() && item->text() == selectedName && !list_->currentItem()) list_->setCurrentItem(item);
   }
 }
 

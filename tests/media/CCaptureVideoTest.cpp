@@ -8,6 +8,7 @@
 #include "common/FrameSectionLayout.h"
 #include "common/Messages.h"
 #include "media/CSampleGrabberCB.h"
+#include "media/CameraDeviceWatch.h"
 #include "media/MediaResult.h"
 #include "recording/Recorder.h"
 #include "recording/Snapshot.h"
@@ -27,7 +28,7 @@ class CaptureTest : public ::testing::Test {
   explicit CaptureTest(const char* cameras =
                            "Desk Cam|raw:320x240,raw:160x120;Kalimo摄像头|raw:640x480;"
                            "Renamed Virtual Camera|raw:640x480|ours;Wide Cam|raw:1280x720,raw:640x480;"
-                           "Bridged Virtual Camera|raw:640x480|bridge") {
+                           "Bridged Virtual Camera|raw:640x480|bridge;HD Cam|raw:1280x720") {
     setenv("KALIMO_FAKE_CAMERAS", cameras, 1);
     setenv("KALIMO_PROGRAM_DIR", programDir.Str().c_str(), 1);
     std::ofstream(programDir / "config.ini") << "[usingsetting]\nname=" << kVirtualCameraName
@@ -54,8 +55,8 @@ class CaptureTest : public ::testing::Test {
 
 TEST_F(CaptureTest, ListsRealCamerasInOrderAndSkipsTheVirtualCameraWhateverItsName) {
   std::vector<std::string> names;
-  EXPECT_EQ(capture->EnumCameras(names), 5);
-  EXPECT_EQ(names, (std::vector<std::string>{"Desk Cam", "Wide Cam"}));
+  EXPECT_EQ(capture->EnumCameras(names), 6);
+  EXPECT_EQ(names, (std::vector<std::string>{"Desk Cam", "Wide Cam", "HD Cam"}));
 }
 
 struct OpenCase {
@@ -85,11 +86,13 @@ TEST_P(OpensAtTheChosenSize, FramesReachTheSectionAtThatSize) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cameras, OpensAtTheChosenSize,
-                         ::testing::Values(OpenCase{0, 320, 240, {320, 240}}, OpenCase{1, 640, 480, {1280, 720}}),
+                         // A 16:9 camera offering 640 × 480 opens at that size; one that does not keeps its shape.
+                         ::testing::Values(OpenCase{0, 320, 240, {320, 240}}, OpenCase{1, 640, 480, {1280, 720}},
+                                           OpenCase{2, 640, 360, {1280, 720}}),
                          [](const auto& testInfo) { return std::to_string(testInfo.index); });
 
 TEST_F(CaptureTest, PositionBeyondTheLastCameraBindsNothingWithoutAMessage) {
-  EXPECT_EQ(capture->OpenCamera(2, &window), kFalse);
+  EXPECT_EQ(capture->OpenCamera(3, &window), kFalse);
   EXPECT_EQ(capture->OpenCamera(-1, &window), kFalse);
   EXPECT_FALSE(capture->IsOpen());
   EXPECT_TRUE(messages.empty());
@@ -167,13 +170,69 @@ class CompressedCameras : public CaptureTest {
 TEST_F(CompressedCameras, JpegIsDecodedAndScaledAndAStreamOnlyCameraIsRefused) {
   ASSERT_EQ(capture->OpenCamera(0, &window), kOk);
   EXPECT_EQ(capture->FrameWidth(), 640);
+  EXPECT_EQ(capture->FrameHeight(), 360);
   ASSERT_TRUE(test::WaitFor([&] { return capture->FramesDelivered() >= 2; }));
   EXPECT_EQ(section.Header().width, 640);
+  EXPECT_EQ(section.Header().height, 360);
 
   EXPECT_TRUE(Failed(capture->OpenCamera(1, &window)));
   EXPECT_FALSE(capture->IsOpen());
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_EQ(messages[0], std::string("Can’t build the graph") + kMissingDecoderHint);
+}
+
+// Cameras plugged in and out while a watch runs: the fake cameras follow a control file.
+class PluggedCameras : public CaptureTest {
+ protected:
+  PluggedCameras() : CaptureTest("") {
+    setenv("KALIMO_FAKE_CAMERAS_FILE", controlFile.c_str(), 1);
+    SetCameras("Desk Cam|raw:320x240\nKalimo摄像头|raw:640x480|ours");
+  }
+  ~PluggedCameras() override { unsetenv("KALIMO_FAKE_CAMERAS_FILE"); }
+  // Written whole and renamed over the list, as the provider may read it at any moment.
+  void SetCameras(const std::string& cameras) {
+    const auto next = programDir / "cameras.next";
+    std::ofstream(next) << cameras;
+    std::filesystem::rename(next, controlFile);
+  }
+  std::vector<std::string> Names() {
+    std::vector<std::string> names;
+    capture->EnumCameras(names);
+    return names;
+  }
+  std::filesystem::path controlFile = programDir / "cameras";
+};
+
+TEST_F(PluggedCameras, ChangesAreToldAndListedAndTheUnpluggedOpenCameraFails) {
+  using Names_ = std::vector<std::string>;
+  std::atomic<int> changes{0};
+  CameraDeviceWatch watch([&] { ++changes; });
+  ASSERT_TRUE(watch.IsWatching());
+  EXPECT_EQ(Names(), Names_{"Desk Cam"});
+
+  SetCameras("Desk Cam|raw:320x240\nKalimo摄像头|raw:640x480|ours\nNew Cam|raw:1280x720");
+  ASSERT_TRUE(test::WaitFor([&] { return changes.load() >= 1; }));
+  EXPECT_EQ(Names(), (Names_{"Desk Cam", "New Cam"}));
+  ASSERT_EQ(capture->OpenCamera(0, &window), kOk);
+  ASSERT_TRUE(test::WaitFor([&] { return capture->FramesDelivered() >= 2; }));
+
+  // Our own camera under another name is news too, but never listed; the open camera goes.
+  const int before = changes.load();
+  SetCameras("New Cam|raw:1280x720\nRenamed|raw:640x480|ours");
+  ASSERT_TRUE(test::WaitFor([&] { return changes.load() >= before + 3; }));  // two out, one in
+  EXPECT_EQ(Names(), Names_{"New Cam"});
+  ASSERT_TRUE(test::WaitFor([&] { return window.eventNotices.load() > 0; }));
+  CCaptureVideo::Event event{};
+  ASSERT_TRUE(capture->TakeNextEvent(event));
+  EXPECT_EQ(event, CCaptureVideo::Event::Error);
+  capture->CloseCamera();
+  EXPECT_EQ(section.Header().width, 320);  // the last picture stays
+  EXPECT_TRUE(messages.empty());
+
+  // The camera left in the list opens at its own position.
+  ASSERT_EQ(capture->OpenCamera(0, &window), kOk);
+  EXPECT_EQ(capture->FrameWidth(), 640);
+  EXPECT_EQ(capture->FrameHeight(), 360);
 }
 
 class NoCameras : public CaptureTest {

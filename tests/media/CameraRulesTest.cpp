@@ -16,12 +16,34 @@ TEST(CameraFormatsTest, LargestIsTheLastSizeAtLeastAsLargeInBothDirections) {
   EXPECT_EQ(LargestFormat({{640, 480}, {1600, 1200}, {640, 480}}), (FrameSize{1600, 1200}));
 }
 
-TEST(CameraFormatsTest, RequestedSizeUnlessTheCameraIsSmaller) {
+struct SizeCase {
+  FrameSize largest;
+  RequestedSizeOffered offered;
+  FrameSize chosen;
+};
+
+TEST(CameraFormatsTest, RequestedSizeUnlessTheCameraIsSmallerOrOfAnotherShape) {
   const FrameSize requested{640, 480};
-  EXPECT_EQ(ChooseCaptureSize({320, 240}, requested), (FrameSize{320, 240}));
-  EXPECT_EQ(ChooseCaptureSize({1280, 720}, requested), requested);
-  EXPECT_EQ(ChooseCaptureSize({800, 400}, requested), (FrameSize{800, 400}));  // too short
-  EXPECT_EQ(ChooseCaptureSize({640, 480}, requested), requested);
+  const SizeCase cases[] = {
+      {{320, 240}, RequestedSizeOffered::No, {320, 240}},    // smaller: its own size
+      {{800, 400}, RequestedSizeOffered::No, {800, 400}},    // too short
+      {{640, 360}, RequestedSizeOffered::No, {640, 360}},    // a small 16:9 camera
+      {{640, 480}, RequestedSizeOffered::Yes, {640, 480}},
+      {{1600, 1200}, RequestedSizeOffered::No, {640, 480}},  // 4:3, scaled down
+      {{1366, 1024}, RequestedSizeOffered::No, {640, 480}},  // 4:3 within 1 %
+      {{1280, 720}, RequestedSizeOffered::Yes, {640, 480}},  // a 16:9 camera that offers 640 × 480
+      // Of another shape without 640 × 480: fitted into it with the camera's shape.
+      {{1280, 720}, RequestedSizeOffered::No, {640, 360}},
+      {{1920, 1080}, RequestedSizeOffered::No, {640, 360}},
+      {{1280, 1024}, RequestedSizeOffered::No, {600, 480}},  // 5:4
+      {{720, 1280}, RequestedSizeOffered::No, {270, 480}},   // upright
+      {{2560, 1080}, RequestedSizeOffered::No, {640, 270}},
+  };
+  for (const SizeCase& c : cases) {
+    const FrameSize chosen = ChooseCaptureSize(c.largest, requested, c.offered);
+    EXPECT_EQ(chosen, c.chosen) << c.largest.width << "x" << c.largest.height << " gave " << chosen.width << "x"
+                                << chosen.height;
+  }
 }
 
 TEST(CameraListTest, CountsNamedDevicesAndSkipsTheVirtualCameraByNameAndByMark) {

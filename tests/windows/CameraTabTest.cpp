@@ -1,8 +1,10 @@
-// The camera tab on the offscreen platform with the test cameras of the fake camera plugin (two
-// real ones and our own virtual camera): the list, opening and switching, photos, recordings with
-// their question, closing and switching away while recording, and a camera unplugged while open.
+// The camera tab on the offscreen platform with the test cameras of the fake camera plugin (a 4:3
+// and a 16:9 camera and our own virtual camera): the list, opening and switching, photos,
+// recordings with their question, closing and switching away while recording, cameras plugged in
+// and out while the panel is open, and a camera unplugged while open.
 #include <QListWidget>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -67,6 +69,20 @@ QString Run(const QString& program, const QStringList& arguments) {
 
 double AspectRatio(const QWidget* widget) { return static_cast<double>(widget->width()) / widget->height(); }
 
+QStringList Names(const QListWidget* list) {
+  QStringList names;
+  for (int row = 0; row < list->count(); ++row) names << list->item(row)->text();
+  return names;
+}
+
+// The fake cameras' control file, written whole and renamed over the old one: the plugin reads it
+// while a device monitor runs, and plugs in or unplugs what changed.
+void PlugCameras(const QString& controlFile, const char* cameras) {
+  const std::string next = controlFile.toStdString() + ".next";
+  std::ofstream(next) << cameras;
+  std::filesystem::rename(next, controlFile.toStdString());
+}
+
 }  // namespace
 
 class CameraTabTest : public QObject {
@@ -107,8 +123,8 @@ class CameraTabTest : public QObject {
     kalimo::PrepareStorageFolders();  // as the main window does when it starts
   }
   void init() {
-    // The wide camera is smaller than the 640 × 480 asked for, so it opens at its own 16:9 size.
-    UseCameras("Desk Cam|raw:320x240;Wide Cam|raw:640x360;Kalimo摄像头|raw:640x480|ours");
+    // The wide camera offers 1280 × 720 only: it opens at 640 × 360, keeping its shape.
+    UseCameras("Desk Cam|raw:320x240;Wide Cam|raw:1280x720;Kalimo摄像头|raw:640x480|ours");
     std::filesystem::remove(program_.filePath("chapters.dat").toStdString());
   }
   void cleanupTestCase() {
@@ -131,9 +147,12 @@ class CameraTabTest : public QObject {
     const QRect second = list->visualItemRect(list->item(1));
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, second.center());
     QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, second.center());
-    QCOMPARE(tab.window.PictureWidth() * 9, tab.window.PictureHeight() * 16);
+    QCOMPARE(tab.window.PictureWidth(), 640);
+    QCOMPARE(tab.window.PictureHeight(), 360);
     QVERIFY(qAbs(AspectRatio(tab.window.Picture()) - 16.0 / 9) < 0.02);
-    QTRY_COMPARE_WITH_TIMEOUT(section_.Header().width, tab.window.PictureWidth(), 20000);
+    // The virtual camera gets the picture in the camera's own shape, not stretched to 4:3.
+    QTRY_COMPARE_WITH_TIMEOUT(section_.Header().width, 640, 20000);
+    QCOMPARE(section_.Header().height, 360);
     QVERIFY(tab.WaitForFrames(3));
   }
 
@@ -267,6 +286,49 @@ class CameraTabTest : public QObject {
                     .isEmpty(),
                movie.c_str());
     }
+  }
+
+  void camerasPluggedInAndOutWhileThePanelIsOpen() {
+    const QString control = program_.filePath("cameras");
+    PlugCameras(control, "Desk Cam|raw:320x240\nWide Cam|raw:1280x720\nKalimo摄像头|raw:640x480|ours");
+    qputenv("KALIMO_FAKE_CAMERAS_FILE", control.toUtf8());
+    const auto unset = qScopeGuard([] { qunsetenv("KALIMO_FAKE_CAMERAS_FILE"); });
+    Tab tab;
+    QListWidget* list = tab.panel.List();
+    QVERIFY(tab.panel.IsWatchingCameras());
+    QCOMPARE(Names(list), (QStringList{"Desk Cam", "Wide Cam"}));
+    QVERIFY(tab.WaitForFrames(2));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(1)).center());
+
+    // A third camera, and our own virtual camera again under another name: only the camera is listed.
+    PlugCameras(control, "Desk Cam|raw:320x240\nWide Cam|raw:1280x720\nKalimo摄像头|raw:640x480|ours\n"
+                         "Door Cam|raw:640x480\nRenamed|raw:640x480|ours");
+    QTRY_COMPARE_WITH_TIMEOUT(Names(list), (QStringList{"Desk Cam", "Wide Cam", "Door Cam"}), 20000);
+    QVERIFY(tab.window.Bar()->IsCameraOpen());
+    QCOMPARE(list->selectedItems().size(), 1);
+    QCOMPARE(list->currentItem()->text(), QStringLiteral("Wide Cam"));  // the selection stays
+
+    // The open camera is unplugged: the window says so, the list shrinks, the last picture stays.
+    PlugCameras(control, "Wide Cam|raw:1280x720\nKalimo摄像头|raw:640x480|ours\nDoor Cam|raw:640x480\n"
+                         "Renamed|raw:640x480|ours");
+    QTRY_COMPARE_WITH_TIMEOUT(tab.window.StatusText(), QString::fromUtf8(CWindowPlayingCamera::kCameraLostText), 20000);
+    QVERIFY(!tab.window.Bar()->IsCameraOpen());
+    QTRY_COMPARE_WITH_TIMEOUT(Names(list), (QStringList{"Wide Cam", "Door Cam"}), 20000);
+    QCOMPARE(list->currentRow(), 0);
+    QVERIFY(list->currentItem()->isSelected());
+    QCOMPARE(section_.Header().width, 320);
+    QCOMPARE(section_.Header().height, 240);
+
+    // The rows still open the cameras they show.
+    const QRect door = list->visualItemRect(list->item(1));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, door.center());
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, door.center());
+    QVERIFY(tab.window.Bar()->IsCameraOpen());
+    QVERIFY(tab.window.StatusText().isEmpty());
+    QCOMPARE(tab.window.PictureWidth(), 640);
+    QCOMPARE(tab.window.PictureHeight(), 480);
+    QVERIFY(tab.WaitForFrames(2));
+    QTRY_COMPARE_WITH_TIMEOUT(section_.Header().height, 480, 20000);
   }
 
   void anUnpluggedCameraIsReportedAndTheCameraKeepsTheLastPicture() {

@@ -30,7 +30,7 @@ def main():
         with XSession(window_manager=True, size="800x600x24") as session:
             env = dict(KALIMO_PROGRAM_DIR=program, KALIMO_SECTION="/kalimo-camera-tab-%d" % os.getpid())
             cameras = dict(env, GST_PLUGIN_PATH=fake_plugins, GST_REGISTRY=os.path.join(folder, "registry.bin"),
-                           KALIMO_FAKE_CAMERAS="Desk Cam|raw:320x240;Kalimo摄像头|raw:640x480|ours;Wide Cam|raw:640x360")
+                           KALIMO_FAKE_CAMERAS="Desk Cam|raw:320x240;Kalimo摄像头|raw:640x480|ours;Wide Cam|raw:1280x720")
             start_tab(session, [demo], cameras)
             listed = session.run(["xdotool", "search", "--name", "^真实摄像头$"]).split()
             assert listed, "the camera page is not shown"
