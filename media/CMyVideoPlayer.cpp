@@ -56,7 +56,7 @@ int CMyVideoSampleGrabberCB::BufferCB(double /*sampleTime*/, const unsigned char
       WriteTopDownFrameToSection(topDownRows, ProcessFrameSectionHandle(), sourceStride, width, height);
   if (!written) return 0;
   std::lock_guard guard(stepLock_);
-  if (step_) step_(written.bits, written.width, written.height, static_cast<int>(written.byteCount));
+  if (step_) step_(written);
   return 0;
 }
 

@@ -8,6 +8,8 @@
 #include <functional>
 #include <mutex>
 
+#include "common/FrameSectionLayout.h"
+
 namespace kalimo::media {
 
 class CMyVideoSampleGrabberCB {
@@ -24,7 +26,7 @@ class CMyVideoSampleGrabberCB {
   // is dropped; the rest go into the section in one copy. Returns 0 like the grabber callback.
   // An optional step after each frame went into the section (a headless feeder's recording), given
   // the section's own bottom-up copy of the frame. Empty for none.
-  using FrameStep = std::function<void(const unsigned char* frame, int width, int height, int length)>;
+  using FrameStep = std::function<void(const FrameView& frame)>;
   void SetFrameStep(FrameStep step);
 
   int BufferCB(double sampleTime, const unsigned char* topDownRows, std::int32_t sourceStride,

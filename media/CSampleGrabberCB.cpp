@@ -37,7 +37,7 @@ int CSampleGrabberCB::BufferCB(double /*sampleTime*/, const unsigned char* topDo
   if (!written) return 0;
   // The steps get the section's own bottom-up copy: exactly the picture the virtual camera has.
   std::lock_guard guard(stepLock_);
-  if (step_) step_(written.bits, written.width, written.height, static_cast<int>(written.byteCount));
+  if (step_) step_(written);
   return 0;
 }
 

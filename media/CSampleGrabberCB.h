@@ -7,6 +7,7 @@
 #include <functional>
 #include <mutex>
 
+#include "common/FrameSectionLayout.h"
 #include "media/CameraFormats.h"
 
 namespace kalimo::media {
@@ -14,8 +15,8 @@ namespace kalimo::media {
 class CSampleGrabberCB {
  public:
   // The photo and recording steps, given the frame as the virtual camera received it: 24-bit
-  // bottom-up rows padded to 4 bytes, `length` bytes. Runs on the streaming thread.
-  using FrameStep = std::function<void(const unsigned char* frame, int width, int height, int length)>;
+  // bottom-up rows padded to 4 bytes. Runs on the streaming thread.
+  using FrameStep = std::function<void(const FrameView& frame)>;
 
   static CSampleGrabberCB& Preview();
 

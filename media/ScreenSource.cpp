@@ -43,8 +43,7 @@ bool ScreenSource::Start(FramePreview preview, std::string& error) {
       [this](const BgrFrameView& frame) {
         const FrameView written = WriteTopDownFrameToSection(frame.rows, ProcessFrameSectionHandle(), frame.stride,
                                                              frame.width, frame.height);
-        if (written && preview_)
-          preview_(written.bits, written.width, written.height, static_cast<int>(written.byteCount));
+        if (written && preview_) preview_(written);
       },
       nullptr);
   GstElement* source = gst_element_factory_make("ximagesrc", nullptr);

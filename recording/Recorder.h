@@ -7,6 +7,7 @@
 #include <atomic>
 #include <string>
 
+#include "common/FrameSectionLayout.h"
 #include "recording/Snapshot.h"
 
 namespace kalimo {
@@ -31,11 +32,11 @@ struct CameraControlState {
   CameraControlNotices* notices = nullptr;  // may be null (no control bar)
 };
 
-// The snapshot and recording steps for one frame: `frame` holds `length` bytes of 24-bit
-// bottom-up rows padded to 4 bytes. One snapshot request yields one photo, also with frames
-// arriving on several threads. A failed append shows the writer's message through ShowWarning
-// after recordingLock is released, and posts PostRecordedFrameFailed.
-void OnCameraFrame(CameraControlState& control, const unsigned char* frame, int width, int height, int length);
+// The snapshot and recording steps for one frame of 24-bit bottom-up rows padded to 4 bytes. One
+// snapshot request yields one photo, also with frames arriving on several threads. A failed append
+// shows the writer's message through ShowWarning after recordingLock is released, and posts
+// PostRecordedFrameFailed.
+void OnCameraFrame(CameraControlState& control, const FrameView& frame);
 
 // Stops a running recording first (its name is dropped), then publishes a new writer for `path`
 // at 12 frames per second. The file is created by the first frame. `screen` (the primary screen's

@@ -35,9 +35,8 @@ CWindowPlayingCamera::CWindowPlayingCamera(const std::string& virtualCameraName,
 
   // The photo and recording steps run on the streaming thread with the bar's flags.
   kalimo::CameraControlState* state = &bar_->ControlState();
-  CSampleGrabberCB::Preview().SetFrameStep([state](const unsigned char* frame, int width, int height, int length) {
-    kalimo::OnCameraFrame(*state, frame, width, height, length);
-  });
+  CSampleGrabberCB::Preview().SetFrameStep(
+      [state](const kalimo::FrameView& frame) { kalimo::OnCameraFrame(*state, frame); });
   resize(420, 480);
 }
 

@@ -191,9 +191,7 @@ int Feed(const FeedOptions& options, const sigset_t& stopSignals) {
   const std::unique_ptr<media::FrameSource> source = MakeSource(options);
   if (!source) return 0;
   std::string error;
-  if (!source->Start([&recorder](const unsigned char* frame, int width, int height,
-                                 int length) { recorder.OnFrame(frame, width, height, length); },
-                     error)) {
+  if (!source->Start([&recorder](const FrameView& frame) { recorder.OnFrame(frame); }, error)) {
     return Fail(StartFailureText(options, error));
   }
   if (const auto* camera = dynamic_cast<const media::CameraSource*>(source.get())) {

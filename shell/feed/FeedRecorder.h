@@ -9,6 +9,7 @@
 #include <mutex>
 #include <string>
 
+#include "common/FrameSectionLayout.h"
 #include "recording/Snapshot.h"
 
 namespace kalimo {
@@ -27,7 +28,7 @@ class FeedRecorder {
   // Once the source's frame rate is known: frames from now on are recorded and photographed.
   // `photoSize` is the photo's size (empty: the frame's own size).
   void Arm(double framesPerSecond, PictureSize photoSize = {});
-  void OnFrame(const unsigned char* frame, int width, int height, int length);
+  void OnFrame(const FrameView& frame);
   // Finishes the movie; true when everything asked for succeeded (movie written, photo saved).
   bool Finish();
 

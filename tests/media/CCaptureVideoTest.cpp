@@ -100,12 +100,12 @@ TEST_F(CaptureTest, FrameStepGetsTheFrameAsTheVirtualCameraHasIt) {
   std::atomic<int> steps{0};
   std::vector<unsigned char> stepped;
   std::mutex lock;
-  CSampleGrabberCB::Preview().SetFrameStep([&](const unsigned char* frame, int width, int height, int length) {
+  CSampleGrabberCB::Preview().SetFrameStep([&](const FrameView& frame) {
     std::lock_guard guard(lock);
-    EXPECT_EQ(width, 320);
-    EXPECT_EQ(height, 240);
-    EXPECT_EQ(length, 230400);
-    stepped.assign(frame, frame + length);
+    EXPECT_EQ(frame.width, 320);
+    EXPECT_EQ(frame.height, 240);
+    EXPECT_EQ(frame.byteCount, 230400);
+    stepped.assign(frame.bits, frame.bits + frame.byteCount);
     ++steps;
   });
   ASSERT_EQ(capture->OpenCamera(0, &window), kOk);
@@ -121,8 +121,8 @@ TEST_F(CaptureTest, PhotoRequestSavesOneJpegOfTheCameraPicture) {
   CameraControlState control;
   control.snapshotRequestFlag = 1;
   std::atomic<int> frames{0};
-  CSampleGrabberCB::Preview().SetFrameStep([&](const unsigned char* frame, int width, int height, int length) {
-    OnCameraFrame(control, frame, width, height, length);
+  CSampleGrabberCB::Preview().SetFrameStep([&](const FrameView& frame) {
+    OnCameraFrame(control, frame);
     ++frames;
   });
   ASSERT_EQ(capture->OpenCamera(0, &window), kOk);
