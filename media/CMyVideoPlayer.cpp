@@ -101,13 +101,13 @@ int CMyVideoPlayer::LoadFileUnguarded(const std::string& path, VideoWindow* vide
   }
   BgrFrameReader tap;
   if (useGrabber) {
-    tap = [](const BgrFrameView& frame) {
+    tap = [](const FrameView& frame) {
       CMyVideoSampleGrabberCB& grabber = CMyVideoSampleGrabberCB::Instance();
       // A continuation into a file of another size: its frames carry their own size.
       if (frame.width != grabber.Width() || frame.height != grabber.Height()) {
         grabber.SetFrameSize(frame.width, frame.height);
       }
-      grabber.BufferCB(0, frame.rows, frame.stride, frame.byteCount);
+      grabber.BufferCB(0, frame.bits, static_cast<std::int32_t>(frame.stride), static_cast<std::int32_t>(frame.byteCount));
     };
   }
   videoWindow_.store(videoWindow);

@@ -28,10 +28,10 @@ class CSampleGrabberCB {
   // Installed by the camera window (or the feeder); empty for none.
   void SetFrameStep(FrameStep step);
 
-  // Streaming thread, once per frame. A frame whose length is not stride × height of the stored
-  // size is dropped: copying it with the stored size would read past its end.
-  int BufferCB(double sampleTime, const unsigned char* topDownRows, std::int32_t sourceStride,
-               std::int32_t bufferLength);
+  // Streaming thread, once per frame of top-down rows. A frame that is not of the stored size, or
+  // whose length is not stride × height, is dropped: copying it with the stored size would read
+  // past its end.
+  int BufferCB(double sampleTime, const FrameView& topDownFrame);
 
  private:
   CSampleGrabberCB() = default;

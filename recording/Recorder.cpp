@@ -31,7 +31,7 @@ void TakeSnapshot(const FrameView& frame) {
   const SettingValues settings = GetCurrentSettings();
   const std::string path = MakeSnapshotFileName(GetPhotoFolder(settings));
   if (path.empty()) return;
-  const PictureSize size =
+  const FrameSize size =
       SnapshotSize({settings.frameWidth, settings.frameHeight}, LargestCameraFrameSize(), {frame.width, frame.height});
   SaveSnapshot(frame.bits, static_cast<int>(frame.byteCount), frame.width, frame.height, path, size);
 }
@@ -73,7 +73,7 @@ void OnCameraFrame(CameraControlState& control, const FrameView& frame) {
   }
 }
 
-void StartMovie(const std::string& path, PictureSize screen) {
+void StartMovie(const std::string& path, FrameSize screen) {
   StopMovie();  // a recording still running is finished; its name is dropped
   auto writer = std::make_unique<MovieFileWriter>(path, kMovieFrameRate, screen.width, screen.height);
   std::lock_guard guard(recordingLock);
@@ -93,7 +93,7 @@ bool IsMovieActive() {
   return activeMovieWriter != nullptr;
 }
 
-bool StartRecording(CameraControlState& control, bool cameraOpen, PictureSize screen) {
+bool StartRecording(CameraControlState& control, bool cameraOpen, FrameSize screen) {
   if (!StorageFoldersPrepared()) PrepareStorageFolders();
   const std::string path = MakeMovieFileName(GetMovieFolder(GetCurrentSettings()));
   if (path.empty()) return false;

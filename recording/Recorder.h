@@ -41,7 +41,7 @@ void OnCameraFrame(CameraControlState& control, const FrameView& frame);
 // Stops a running recording first (its name is dropped), then publishes a new writer for `path`
 // at 12 frames per second. The file is created by the first frame. `screen` (the primary screen's
 // size, empty when unknown) only sizes the writer's frame buffer.
-void StartMovie(const std::string& path, PictureSize screen = {});
+void StartMovie(const std::string& path, FrameSize screen = {});
 // The path of the stopped recording (also when it never received a frame), or empty when none ran.
 std::string StopMovie();
 // True while a writer is published.
@@ -55,7 +55,7 @@ inline constexpr const char* kAddRecordingQuestion =
 // The record button while not recording: makes the movie name (after PrepareStorageFolders),
 // refuses with "摄像头没有打开，不能录像" when the camera is not open, else StartMovie and sets the
 // recording flag. True when recording started.
-bool StartRecording(CameraControlState& control, bool cameraOpen, PictureSize screen = {});
+bool StartRecording(CameraControlState& control, bool cameraOpen, FrameSize screen = {});
 
 // The record button while recording (or a write failure, or closing the camera window): clears
 // the recording flag and stops the movie. Returns the movie's path (empty when none ran).

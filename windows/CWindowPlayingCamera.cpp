@@ -72,8 +72,7 @@ bool CWindowPlayingCamera::OpenCamera(int deviceIndex) {
     pictureWidth = capture_->FrameWidth();
     pictureHeight = capture_->FrameHeight();
   }
-  const kalimo::media::FrameSize largest = CSampleGrabberCB::Preview().LargestSize();
-  kalimo::SetLargestCameraFrameSize({largest.width, largest.height});
+  kalimo::SetLargestCameraFrameSize(CSampleGrabberCB::Preview().LargestSize());
   bar_->SetCameraOpen(true);
   FitPicture();
   return true;

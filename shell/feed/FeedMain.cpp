@@ -197,10 +197,8 @@ int Feed(const FeedOptions& options, const sigset_t& stopSignals) {
   if (const auto* camera = dynamic_cast<const media::CameraSource*>(source.get())) {
     // A camera's photo gets the photo size, unless the camera's largest format is smaller.
     const SettingValues settings = GetCurrentSettings();
-    const media::FrameSize largest = camera->LargestSize();
-    const media::FrameSize size = camera->Size();
-    recorder.Arm(camera->FrameRate(), SnapshotSize({settings.frameWidth, settings.frameHeight},
-                                                   {largest.width, largest.height}, {size.width, size.height}));
+    recorder.Arm(camera->FrameRate(),
+                 SnapshotSize({settings.frameWidth, settings.frameHeight}, camera->LargestSize(), camera->Size()));
   } else {
     recorder.Arm(source->FrameRate());
   }

@@ -14,7 +14,7 @@ FeedRecorder::FeedRecorder(std::string recordPath, std::string snapshotPath)
 
 FeedRecorder::~FeedRecorder() { Finish(); }
 
-void FeedRecorder::Arm(double framesPerSecond, PictureSize photoSize) {
+void FeedRecorder::Arm(double framesPerSecond, FrameSize photoSize) {
   photoSize_ = photoSize;
   if (!recordPath_.empty()) {
     // The AVI stream holds a whole number of frames per second; an unknown rate counts as 25.
@@ -33,7 +33,7 @@ void FeedRecorder::OnFrame(const FrameView& frame) {
   height_.store(frame.height);
   if (!armed_.load()) return;
   if (snapshotPending_.exchange(false)) {
-    const PictureSize size = photoSize_.width > 0 ? photoSize_ : PictureSize{frame.width, frame.height};
+    const FrameSize size = photoSize_.width > 0 ? photoSize_ : FrameSize{frame.width, frame.height};
     snapshotSaved_.store(
         SaveSnapshot(frame.bits, static_cast<int>(frame.byteCount), frame.width, frame.height, snapshotPath_, size));
     if (snapshotSaved_.load()) {

@@ -126,8 +126,7 @@ TEST_F(CaptureTest, PhotoRequestSavesOneJpegOfTheCameraPicture) {
     ++frames;
   });
   ASSERT_EQ(capture->OpenCamera(0, &window), kOk);
-  const FrameSize largest = CSampleGrabberCB::Preview().LargestSize();
-  SetLargestCameraFrameSize({largest.width, largest.height});  // as the camera window does on opening
+  SetLargestCameraFrameSize(CSampleGrabberCB::Preview().LargestSize());  // as the camera window does on opening
   ASSERT_TRUE(test::WaitFor([&] { return control.snapshotRequestFlag.load() == 0 && frames.load() >= 5; }));
   capture->CloseCamera();
 

@@ -75,11 +75,11 @@ TEST_P(PlaysEachKindOfFile, FramesReachTheSectionAtTheFilesSizeAndTheEndIsNotice
 
   // The picture has a red band along its top: the preview holds it top-down (first row red), the
   // section bottom-up (last row red, first row not).
-  BgrFrameView preview;
+  FrameView preview;
   std::vector<unsigned char> topRow;
-  ASSERT_TRUE(player.ReadPreviewFrame([&](const BgrFrameView& frame) {
+  ASSERT_TRUE(player.ReadPreviewFrame([&](const FrameView& frame) {
     preview = frame;
-    topRow.assign(frame.rows, frame.rows + frame.width * 3);
+    topRow.assign(frame.bits, frame.bits + frame.width * 3);
   }));
   EXPECT_EQ(preview.width, c.width);
   EXPECT_EQ(preview.stride, DibStride(c.width));
@@ -139,7 +139,7 @@ TEST_F(VideoPlayerTest, LoadWithoutTheTapShowsPicturesButWritesNothing) {
   ASSERT_EQ(player.LoadFile(test::TestMedia("picture-sound.avi").string(), &window, false, false), kOk);
   ASSERT_TRUE(WaitForFrames(5));
   EXPECT_GT(window.previews.load(), 0);
-  EXPECT_TRUE(player.ReadPreviewFrame([](const BgrFrameView&) {}));
+  EXPECT_TRUE(player.ReadPreviewFrame([](const FrameView&) {}));
   EXPECT_FALSE(section.Exists());
 }
 
@@ -220,7 +220,7 @@ TEST_F(VideoPlayerTest, NothingLoadedAnswersFalse) {
   EXPECT_FALSE(player.GetVolume(volume));
   EXPECT_FALSE(player.Run());
   EXPECT_FALSE(player.TakeNextEvent(event));
-  EXPECT_FALSE(player.ReadPreviewFrame([](const BgrFrameView&) {}));
+  EXPECT_FALSE(player.ReadPreviewFrame([](const FrameView&) {}));
 }
 
 struct BadFile {
