@@ -125,12 +125,11 @@ TEST_F(VideoPlayerTest, FrameLengthIsLoggedOncePerChangeNotPerFrame) {
 }
 
 TEST_F(VideoPlayerTest, TapDropsFramesOfAnotherLength) {
-  auto& tap = CMyVideoSampleGrabberCB::Instance();
-  tap.SetFrameSize(4, 2);  // DIB stride 12, 24 bytes
+  CMyVideoSampleGrabberCB tap;
   std::vector<unsigned char> rows(24, 7);
-  EXPECT_EQ(tap.BufferCB(0, rows.data(), 12, 23), 0);
+  EXPECT_EQ(tap.BufferCB(0, FrameView{rows.data(), 4, 2, 12, 23}), 0);  // DIB stride 12: 24 bytes
   EXPECT_FALSE(section.Exists());
-  tap.BufferCB(0, rows.data(), 12, 24);
+  tap.BufferCB(0, FrameView{rows.data(), 4, 2, 12, 24});
   EXPECT_EQ(section.Header().byteCount, 24);
   EXPECT_EQ(log.Count("grabber sample width = 4,height=2,buffersize = 24"), 1);
 }
