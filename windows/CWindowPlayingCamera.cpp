@@ -5,10 +5,10 @@
 
 #include "media/CSampleGrabberCB.h"
 #include "media/MediaResult.h"
-#include "media/VideoPreviewPainter.h"
 #include "recording/Snapshot.h"
 #include "windows/CPlayCameraControlDlg.h"
 #include "windows/ControlBarLook.h"
+#include "windows/VideoPreviewPainter.h"
 #include "windows/playing/CPictureControl.h"
 
 using kalimo::media::CCaptureVideo;

@@ -1,4 +1,4 @@
-#include "media/VideoPreviewPainter.h"
+#include "windows/VideoPreviewPainter.h"
 
 #include <QImage>
 #include <QPainter>
