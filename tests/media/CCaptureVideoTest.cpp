@@ -116,6 +116,26 @@ TEST_F(CaptureTest, FrameStepGetsTheFrameAsTheVirtualCameraHasIt) {
   EXPECT_TRUE(std::equal(stepped.begin(), stepped.end(), bytes.begin() + kSectionHeaderSize));
 }
 
+// The tap copies a frame with the size the camera was opened at: a frame of another size or
+// layout is dropped rather than read past its end.
+TEST_F(CaptureTest, TapDropsFramesNotOfTheOpenedSize) {
+  CSampleGrabberCB& tap = CSampleGrabberCB::Preview();
+  tap.SetFrameSize({4, 2});  // stride 12, 24 bytes
+  const std::vector<unsigned char> rows(32, 7);
+  const FrameView dropped[] = {
+      {rows.data(), 4, 2, 12, 23},  // short
+      {rows.data(), 4, 2, 16, 24},  // rows wider than the length holds
+      {rows.data(), 2, 4, 12, 24},  // same length, another size
+      {rows.data(), 4, 2, 8, 16},   // rows narrower than the picture
+      {nullptr, 4, 2, 12, 24},
+  };
+  for (const FrameView& frame : dropped) EXPECT_EQ(tap.BufferCB(0, frame), 0);
+  EXPECT_FALSE(section.Exists());
+  tap.BufferCB(0, FrameView{rows.data(), 4, 2, 12, 24});
+  EXPECT_EQ(section.Header().byteCount, 24);
+  tap.SetFrameSize(CCaptureVideo::kRequestedSize);
+}
+
 TEST_F(CaptureTest, PhotoRequestSavesOneJpegOfTheCameraPicture) {
   std::filesystem::create_directories(programDir / "store");
   CameraControlState control;
