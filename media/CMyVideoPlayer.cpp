@@ -17,7 +17,7 @@
 namespace kalimo::media {
 
 namespace {
-// The frame length that was logged last, process-wide like the tap itself.
+// The frame length that was logged last, process-wide: a new player logs only a length that changed.
 std::atomic<std::int64_t> lastLoggedLength{0};
 constexpr GstClockTime kSettleTimeout = 2 * GST_SECOND;
 // What each decoder may hold ahead of the picture on show (about 2 s at 30 frames a second).
