@@ -119,12 +119,11 @@ void MeasureTornFrames(double seconds) {
     std::shared_ptr<const unsigned char[]> last;
     const auto start = Clock::now();
     for (int poll = 0; Seconds(Clock::now() - start) < seconds; ++poll) {
-      std::int32_t width = 0, height = 0, size = 0;
-      auto buffer = ReadSection(width, height, size, &state);
-      if (buffer && buffer != last) {
+      const tagFrame frame = ReadSection(&state);
+      if (frame.pBuffer && frame.pBuffer != last) {
         ++frames;
-        if (!OneColour(buffer.get(), static_cast<std::size_t>(size))) ++torn;
-        last = buffer;
+        if (!OneColour(frame.view.bits, static_cast<std::size_t>(frame.view.byteCount))) ++torn;
+        last = frame.pBuffer;
       }
       std::this_thread::sleep_until(start + std::chrono::milliseconds(10) * (poll + 1));
     }

@@ -26,8 +26,17 @@ inline constexpr std::int64_t kSectionObjectSize = kSequenceOffset + 8;
 // Row stride of a 24-bit DIB: width * 3 rounded up to a multiple of 4.
 constexpr std::int64_t DibStride(std::int64_t width) { return ((width * 24 + 31) / 32) * 4; }
 
+// A picture's width and height, where nothing but its size is meant (a camera format, a photo, an
+// output the camera offers).
+struct FrameSize {
+  std::int32_t width = 0;
+  std::int32_t height = 0;
+  bool operator==(const FrameSize&) const = default;
+};
+
 // A 24-bit BGR picture that somebody else owns: where its bytes are, its size, how far apart its
-// rows are and how many bytes it holds. Empty (false) when there is no picture.
+// rows are and how many bytes it holds. Empty (false) when there is no picture. Which row comes
+// first is the producer's: the frame section's copies are bottom-up, GStreamer's frames top-down.
 struct FrameView {
   const unsigned char* bits = nullptr;
   std::int32_t width = 0;

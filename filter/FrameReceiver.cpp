@@ -21,20 +21,16 @@ FrameReceiver* receiver = nullptr;
 std::size_t receiverUsers = 0;  // wider than the original 8 bits: a 256th camera must not wrap it to 0
 
 // Reads and checks the header. False when it cannot be read or announces an invalid byte count (logged).
-bool ReadFrameHeader(platform::ReadOnlySectionView& view, std::int32_t& outWidth, std::int32_t& outHeight,
-                     std::int32_t& outSize) {
+bool ReadFrameHeader(platform::ReadOnlySectionView& view, FrameSectionHeader& header) {
   unsigned char headerBytes[kSectionHeaderSize] = {};
   int error = 0;
   if (!view.Read(0, headerBytes, sizeof headerBytes, error)) return false;
-  const FrameSectionHeader header = LoadSectionHeader(headerBytes);
-  outWidth = header.width;
-  outHeight = header.height;
-  outSize = header.byteCount;
+  header = LoadSectionHeader(headerBytes);
   // A header of zeros is an object created a moment ago, before its first frame: nothing to read yet.
-  if (outWidth == 0 && outHeight == 0 && outSize == 0) return false;
-  // Written as a subtraction: outSize + 8 could overflow.
-  if (outSize <= 0 || outSize > kSectionCapacity - kSectionHeaderSize) {
-    WriteLog(FormatLog("get buffersize  is error.(%d)\r\n", outSize));
+  if (header.width == 0 && header.height == 0 && header.byteCount == 0) return false;
+  // Written as a subtraction: byteCount + 8 could overflow.
+  if (header.byteCount <= 0 || header.byteCount > kSectionCapacity - kSectionHeaderSize) {
+    WriteLog(FormatLog("get buffersize  is error.(%d)\r\n", header.byteCount));
     return false;
   }
   return true;
@@ -53,29 +49,19 @@ std::shared_ptr<unsigned char[]> NewFrameBuffer(std::int32_t size) {
 }
 
 // Copies the header and the pixels the header announces out of the section.
-std::shared_ptr<const unsigned char[]> CopyFrame(platform::ReadOnlySectionView& view, std::int32_t& outWidth,
-                                                 std::int32_t& outHeight, std::int32_t& outSize,
-                                                 SectionReadState* state) {
-  if (!ReadFrameHeader(view, outWidth, outHeight, outSize)) return nullptr;
-  auto buffer = NewFrameBuffer(outSize);
-  if (!buffer || !ReadPixels(view, buffer.get(), outSize)) return nullptr;
+tagFrame CopyFrame(platform::ReadOnlySectionView& view, SectionReadState* state) {
+  FrameSectionHeader header;
+  if (!ReadFrameHeader(view, header)) return EmptyFrame();
+  auto buffer = NewFrameBuffer(header.byteCount);
+  if (!buffer || !ReadPixels(view, buffer.get(), header.byteCount)) return EmptyFrame();
   if (state) ++state->pixelCopies;
-  return buffer;
+  return ReceivedFrame(std::move(buffer), header.width, header.height, header.byteCount);
 }
 
 // The write counter behind the frame area; false when the section is too short to hold one.
 bool ReadSequence(platform::ReadOnlySectionView& view, std::uint64_t& sequence) {
   int error = 0;
   return view.Read(static_cast<std::size_t>(kSequenceOffset), &sequence, sizeof sequence, error);
-}
-
-// Hands out again the frame the previous read took whole.
-std::shared_ptr<const unsigned char[]> ReuseFrame(const SectionReadState& state, std::int32_t& outWidth,
-                                                  std::int32_t& outHeight, std::int32_t& outSize) {
-  outWidth = state.frame.nWidth;
-  outHeight = state.frame.nHeight;
-  outSize = state.frame.nBufferSize;
-  return state.frame.pBuffer;
 }
 
 // The read of a section whose writer keeps the sequence counter: whole frames only, and an
@@ -86,8 +72,7 @@ std::shared_ptr<const unsigned char[]> ReuseFrame(const SectionReadState& state,
 // kWriteWaitMs) without using up an attempt, and the copy starts the moment the write ends; it goes
 // into a buffer kept from poll to poll, which takes no page faults, and only a whole copy is copied
 // once more into the frame that is handed out.
-bool ReadSequenced(platform::ReadOnlySectionView& view, std::int32_t& outWidth, std::int32_t& outHeight,
-                   std::int32_t& outSize, SectionReadState& state, std::shared_ptr<const unsigned char[]>& result) {
+bool ReadSequenced(platform::ReadOnlySectionView& view, SectionReadState& state, tagFrame& result) {
   int attempts = 0;
   for (int waited = 0; attempts < FrameReceiver::kReadAttempts;) {
     std::uint64_t before = 0;
@@ -98,15 +83,16 @@ bool ReadSequenced(platform::ReadOnlySectionView& view, std::int32_t& outWidth, 
       continue;
     }
     if (state.frame.pBuffer && before == state.sequence) {
-      result = ReuseFrame(state, outWidth, outHeight, outSize);
+      result = state.frame;  // the frame the previous read took whole
       return true;
     }
     ++attempts;
     std::atomic_thread_fence(std::memory_order_acquire);
-    bool read = ReadFrameHeader(view, outWidth, outHeight, outSize);
+    FrameSectionHeader header;
+    bool read = ReadFrameHeader(view, header);
     if (read) {
-      state.pixels.resize(static_cast<std::size_t>(outSize));
-      read = ReadPixels(view, state.pixels.data(), outSize);
+      state.pixels.resize(static_cast<std::size_t>(header.byteCount));
+      read = ReadPixels(view, state.pixels.data(), header.byteCount);
     }
     std::atomic_thread_fence(std::memory_order_acquire);
     std::uint64_t after = 0;
@@ -115,27 +101,26 @@ bool ReadSequenced(platform::ReadOnlySectionView& view, std::int32_t& outWidth, 
       continue;
     }
     if (read) ++state.pixelCopies;
-    auto buffer = read ? NewFrameBuffer(outSize) : nullptr;
+    auto buffer = read ? NewFrameBuffer(header.byteCount) : nullptr;
     if (buffer) std::memcpy(buffer.get(), state.pixels.data(), state.pixels.size());
     state.sequence = buffer ? before : 0;
-    state.frame = buffer ? tagFrame{outWidth, outHeight, outSize, buffer} : EmptyFrame();
-    result = std::move(buffer);
+    state.frame = ReceivedFrame(std::move(buffer), header.width, header.height, header.byteCount);
+    result = state.frame;
     return true;
   }
   ++state.skippedPolls;
-  result = nullptr;
+  result = EmptyFrame();
   return true;
 }
 }  // namespace
 
-std::shared_ptr<const unsigned char[]> ReadSection(std::int32_t& outWidth, std::int32_t& outHeight,
-                                                   std::int32_t& outSize, SectionReadState* state) {
+tagFrame ReadSection(SectionReadState* state) {
   platform::ReadOnlySectionView view;
   int error = 0;
   if (!view.Open(platform::FrameSectionName(), error)) {
     if (sectionWasOpen.exchange(false)) WriteLog(FormatLog("Could not open file mapping object.(%d)\r\n", error));
     if (state) state->frame = EmptyFrame();
-    return nullptr;
+    return EmptyFrame();
   }
   if (!sectionWasOpen.exchange(true)) WriteLog("Success to open file mapping object.\r\n");
 
@@ -143,20 +128,18 @@ std::shared_ptr<const unsigned char[]> ReadSection(std::int32_t& outWidth, std::
   if (state && state->useSequence) {
     // The common case, nothing new written: a look at the counter alone.
     std::uint64_t sequence = 0;
-    if (state->frame.pBuffer && ReadSequence(view, sequence) && sequence == state->sequence) {
-      return ReuseFrame(*state, outWidth, outHeight, outSize);
-    }
-    std::shared_ptr<const unsigned char[]> buffer;
-    if (ReadSequenced(view, outWidth, outHeight, outSize, *state, buffer)) return buffer;
+    if (state->frame.pBuffer && ReadSequence(view, sequence) && sequence == state->sequence) return state->frame;
+    tagFrame frame;
+    if (ReadSequenced(view, *state, frame)) return frame;
   }
   // The plain way needs the whole frame area, as a mapping of it would.
   unsigned char last = 0;
   if (!view.Read(static_cast<std::size_t>(kSectionCapacity) - 1, &last, 1, error)) {
     WriteLog(FormatLog("Could not map view of file.(%d)\r\n", error));
-    return nullptr;
+    return EmptyFrame();
   }
   if (state) state->frame = EmptyFrame();
-  return CopyFrame(view, outWidth, outHeight, outSize, state);
+  return CopyFrame(view, state);
 }
 
 FrameReceiver::~FrameReceiver() {
@@ -190,20 +173,17 @@ void FrameReceiver::ReceiveLoop() {
 }
 
 void FrameReceiver::Poll() {
-  std::int32_t width = 0;
-  std::int32_t height = 0;
-  std::int32_t size = 0;
-  std::shared_ptr<const unsigned char[]> buffer;
+  tagFrame frame;
   {
     std::lock_guard reading(readLock_);
-    buffer = ReadSection(width, height, size, &readState_);
+    frame = ReadSection(&readState_);
   }
   std::lock_guard guard(lock_);
   if (FrameCount() > kMaxFrames - 1) {
     bool removed = false;
     GetFrame(removed);  // with more than one frame listed, the oldest leaves the list and is freed
   }
-  if (buffer) PushFrame(tagFrame{width, height, size, std::move(buffer)});
+  if (frame.pBuffer) PushFrame(std::move(frame));
 }
 
 void FrameReceiver::PushFrame(tagFrame frame) {
@@ -285,7 +265,7 @@ bool FrameReceiver::CopyLatestFrame(unsigned char* pData, const BitmapInfoHeader
     std::memcpy(pData, cache.pixels.data(), outputBytes);
     return true;
   }
-  StretchFrame(DibFrame(frame.pBuffer.get(), frame.nWidth, frame.nHeight, frame.nBufferSize),
+  StretchFrame(frame.view,
                {pData, header->biWidth, header->biHeight, stride, layout.topDown ? RowOrder::kTopDown : RowOrder::kBottomUp},
                layout.fit);
   // Keep what was made, for as long as the same picture is handed out again at the same size.

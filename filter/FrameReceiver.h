@@ -13,21 +13,28 @@
 #include <thread>
 #include <vector>
 
+#include "common/FrameSectionLayout.h"
 #include "filter/ScaleFrame.h"
 
 namespace kalimo {
 
-// One received frame: a 24-bit bottom-up DIB body of nBufferSize bytes. The buffer is shared, not
-// copied, when a frame record is copied; it is freed with its last owner.
+// One received frame: a 24-bit bottom-up DIB seen through `view`, whose bytes `pBuffer` owns. The
+// buffer is shared, not copied, when a frame record is copied; it is freed with its last owner.
 struct tagFrame {
-  std::int32_t nWidth = 640;
-  std::int32_t nHeight = 480;
-  std::int32_t nBufferSize = 0;
+  FrameView view{nullptr, 640, 480, DibStride(640), 0};
   std::shared_ptr<const unsigned char[]> pBuffer;
 };
 
 // The placeholder for "no frame": 640 x 480 without a buffer.
 inline tagFrame EmptyFrame() { return tagFrame{}; }
+
+// The frame of `width` x `height` whose `byteCount` bytes are in `buffer`; EmptyFrame without a buffer.
+inline tagFrame ReceivedFrame(std::shared_ptr<const unsigned char[]> buffer, std::int32_t width, std::int32_t height,
+                              std::int32_t byteCount) {
+  if (!buffer) return EmptyFrame();
+  const FrameView view = DibFrame(buffer.get(), width, height, byteCount);
+  return {view, std::move(buffer)};
+}
 
 // What the output negotiated, in the terms of a BITMAPINFOHEADER.
 struct BitmapInfoHeader {
@@ -130,14 +137,13 @@ class FrameReceiver {
   std::thread thread_;
 };
 
-// Copies the frame section once: a new buffer with the pixels, or nullptr when the section is
-// missing, cannot be mapped or holds an invalid byte count. Logs the failures (and the section's
-// coming back) as the receiver's log describes.
+// Copies the frame section once: a frame in a new buffer, or one without a buffer (EmptyFrame) when
+// the section is missing, cannot be mapped or holds an invalid byte count. Logs the failures (and
+// the section's coming back) as the receiver's log describes.
 // With a `state` and a section that carries the writer's sequence counter, a copy that overlapped a
 // write is retried (and the poll skipped when the writer keeps writing), and a frame the writer has
 // not replaced since the last read is handed out again without copying it.
-std::shared_ptr<const unsigned char[]> ReadSection(std::int32_t& outWidth, std::int32_t& outHeight,
-                                                   std::int32_t& outSize, SectionReadState* state = nullptr);
+tagFrame ReadSection(SectionReadState* state = nullptr);
 
 // The process-wide receiver, counted by the cameras that use it: the first AcquireReceiver creates
 // it and starts its thread, the last ReleaseReceiver stops and destroys it. Both are thread-safe.

@@ -8,11 +8,6 @@
 
 namespace kalimo {
 
-struct FrameSize {
-  std::int32_t width;
-  std::int32_t height;
-};
-
 class OstrelPin {
  public:
   // The sizes offered, preferred first.

@@ -20,12 +20,12 @@ bool WithMappedFrame(GstSample* sample, const Reader& reader) {
   if (!gst_video_info_from_caps(&info, caps)) return false;
   GstVideoFrame frame;
   if (!gst_video_frame_map(&frame, &info, buffer, GST_MAP_READ)) return false;
-  BgrFrameView view;
-  view.rows = static_cast<const unsigned char*>(GST_VIDEO_FRAME_PLANE_DATA(&frame, 0));
+  FrameView view;
+  view.bits = static_cast<const unsigned char*>(GST_VIDEO_FRAME_PLANE_DATA(&frame, 0));
   view.stride = GST_VIDEO_FRAME_PLANE_STRIDE(&frame, 0);
   view.width = GST_VIDEO_FRAME_WIDTH(&frame);
   view.height = GST_VIDEO_FRAME_HEIGHT(&frame);
-  view.byteCount = static_cast<std::int32_t>(GST_VIDEO_FRAME_SIZE(&frame));
+  view.byteCount = static_cast<std::int64_t>(GST_VIDEO_FRAME_SIZE(&frame));
   reader(view);
   gst_video_frame_unmap(&frame);
   return true;

@@ -8,22 +8,17 @@
 #include <functional>
 #include <mutex>
 
+#include "common/FrameSectionLayout.h"
+
 typedef struct _GstElement GstElement;
 typedef struct _GstSample GstSample;
 typedef struct _GstAppSink GstAppSink;
 
 namespace kalimo::media {
 
-// One decoded picture: BGR rows top-down, `stride` bytes apart; valid only during the call.
-struct BgrFrameView {
-  const unsigned char* rows = nullptr;
-  std::int32_t stride = 0;
-  int width = 0;
-  int height = 0;
-  std::int32_t byteCount = 0;  // stride × height as the mapped frame reports it
-};
-
-using BgrFrameReader = std::function<void(const BgrFrameView&)>;
+// Reads one decoded picture: BGR rows top-down, `stride` bytes apart, `byteCount` the size of the
+// mapped frame (stride × height); the view is valid only during the call.
+using BgrFrameReader = std::function<void(const FrameView& topDownFrame)>;
 
 class BgrFrameSink {
  public:

@@ -186,9 +186,7 @@ int CCaptureVideo::Start(GstDevice* device, VideoWindow* previewWindow, FrameSiz
   const std::string sizeCaps =
       "width=" + std::to_string(chosen.width) + ",height=" + std::to_string(chosen.height);
   sink_ = std::make_unique<BgrFrameSink>(
-      [](const BgrFrameView& frame) {
-        CSampleGrabberCB::Preview().BufferCB(0, frame.rows, frame.stride, frame.byteCount);
-      },
+      [](const FrameView& frame) { CSampleGrabberCB::Preview().BufferCB(0, frame); },
       [previewWindow] {
         if (previewWindow) previewWindow->PreviewFrameArrived();
       },

@@ -17,8 +17,8 @@
 namespace kalimo::media {
 
 namespace {
-// The frame length that was logged last, process-wide like the tap itself.
-std::atomic<std::int32_t> lastLoggedLength{0};
+// The frame length that was logged last, process-wide: a new player logs only a length that changed.
+std::atomic<std::int64_t> lastLoggedLength{0};
 constexpr GstClockTime kSettleTimeout = 2 * GST_SECOND;
 // What each decoder may hold ahead of the picture on show (about 2 s at 30 frames a second).
 constexpr guint kReadAheadBuffers = 64;
@@ -34,29 +34,23 @@ void DiscardBusMessages(GstElement* pipeline) {
 
 // ---- the frame tap -------------------------------------------------------------------------
 
-CMyVideoSampleGrabberCB& CMyVideoSampleGrabberCB::Instance() {
-  static CMyVideoSampleGrabberCB instance;
-  return instance;
-}
-
-void CMyVideoSampleGrabberCB::SetFrameSize(int width, int height) {
-  width_.store(width);
-  height_.store(height);
-}
-
-int CMyVideoSampleGrabberCB::BufferCB(double /*sampleTime*/, const unsigned char* topDownRows,
-                                      std::int32_t sourceStride, std::int32_t bufferLength) {
-  const int width = width_.load();
-  const int height = height_.load();
-  if (bufferLength != DibStride(width) * height) return 0;
-  if (lastLoggedLength.exchange(bufferLength) != bufferLength) {
-    KALIMO_LOG_INFO("grabber sample width = %d,height=%d,buffersize = %d", width, height, bufferLength);
+int CMyVideoSampleGrabberCB::BufferCB(double /*sampleTime*/, const FrameView& topDownFrame) {
+  const std::int32_t width = topDownFrame.width;
+  const std::int32_t height = topDownFrame.height;
+  const std::int64_t length = topDownFrame.byteCount;
+  if (!topDownFrame || width <= 0 || height <= 0 || length != DibStride(width) * height) return 0;
+  // The rows must lie within the frame's length: a wider stride would have the copy read past it.
+  const std::int64_t rowBytes = std::int64_t{width} * 3;
+  if (topDownFrame.stride < rowBytes || topDownFrame.stride * (height - 1) + rowBytes > length) return 0;
+  if (lastLoggedLength.exchange(length) != length) {
+    KALIMO_LOG_INFO("grabber sample width = %d,height=%d,buffersize = %lld", width, height,
+                    static_cast<long long>(length));
   }
-  const FrameView written =
-      WriteTopDownFrameToSection(topDownRows, ProcessFrameSectionHandle(), sourceStride, width, height);
+  const FrameView written = WriteTopDownFrameToSection(topDownFrame.bits, ProcessFrameSectionHandle(),
+                                                       static_cast<std::int32_t>(topDownFrame.stride), width, height);
   if (!written) return 0;
   std::lock_guard guard(stepLock_);
-  if (step_) step_(written.bits, written.width, written.height, static_cast<int>(written.byteCount));
+  if (step_) step_(written);
   return 0;
 }
 
@@ -100,16 +94,7 @@ int CMyVideoPlayer::LoadFileUnguarded(const std::string& path, VideoWindow* vide
     currentPath_ = path;
   }
   BgrFrameReader tap;
-  if (useGrabber) {
-    tap = [](const BgrFrameView& frame) {
-      CMyVideoSampleGrabberCB& grabber = CMyVideoSampleGrabberCB::Instance();
-      // A continuation into a file of another size: its frames carry their own size.
-      if (frame.width != grabber.Width() || frame.height != grabber.Height()) {
-        grabber.SetFrameSize(frame.width, frame.height);
-      }
-      grabber.BufferCB(0, frame.rows, frame.stride, frame.byteCount);
-    };
-  }
+  if (useGrabber) tap = [this](const FrameView& frame) { grabber_.BufferCB(0, frame); };
   videoWindow_.store(videoWindow);
   sink_ = std::make_unique<BgrFrameSink>(std::move(tap), [this] {
     if (VideoWindow* window = videoWindow_.load()) window->PreviewFrameArrived();
@@ -143,7 +128,6 @@ int CMyVideoPlayer::LoadFileUnguarded(const std::string& path, VideoWindow* vide
       return kNotGrabbed;
     }
   }
-  if (useGrabber) CMyVideoSampleGrabberCB::Instance().SetFrameSize(nativeWidth_, nativeHeight_);
   events_.SetOwner(videoWindow);
   g_signal_connect(graph_, "about-to-finish", G_CALLBACK(&CMyVideoPlayer::OnAboutToFinish), this);
   if (!Run()) {

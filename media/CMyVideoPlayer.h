@@ -53,6 +53,9 @@ class CMyVideoPlayer {
   // Fails for a file without sound, which tells the control bar to disable its volume controls.
   bool GetVolume(long& volume) const;
 
+  // The step after each frame the tap put into the frame section (see CMyVideoSampleGrabberCB).
+  void SetFrameStep(CMyVideoSampleGrabberCB::FrameStep step) { grabber_.SetFrameStep(std::move(step)); }
+
   // Whether files loaded from now on play their sound (the default) or drop it at the same pace.
   void SetSoundOutput(bool on) { soundOutput_ = on; }
   // After a failed load: the GStreamer plugin that was missing for the file, with the installer's
@@ -97,6 +100,7 @@ class CMyVideoPlayer {
   bool ApplyVolume(long volume);
 
   bool ready_ = false;  // GStreamer could be initialised
+  CMyVideoSampleGrabberCB grabber_;  // declared before the sink and the graph, so it outlives them
   GstElement* graph_ = nullptr;
   std::unique_ptr<BgrFrameSink> sink_;
   std::atomic<VideoWindow*> videoWindow_{nullptr};  // preview notices

@@ -25,19 +25,19 @@ void CSampleGrabberCB::SetFrameStep(FrameStep step) {
   step_ = std::move(step);
 }
 
-int CSampleGrabberCB::BufferCB(double /*sampleTime*/, const unsigned char* topDownRows, std::int32_t sourceStride,
-                               std::int32_t bufferLength) {
+int CSampleGrabberCB::BufferCB(double /*sampleTime*/, const FrameView& topDownFrame) {
   const int width = width_.load();
   const int height = height_.load();
-  if (!topDownRows || sourceStride < width * 3 ||
-      static_cast<std::int64_t>(bufferLength) != static_cast<std::int64_t>(sourceStride) * height)
+  if (!topDownFrame || topDownFrame.width != width || topDownFrame.height != height ||
+      topDownFrame.stride < width * 3 || topDownFrame.stride > INT32_MAX ||
+      topDownFrame.byteCount != topDownFrame.stride * height)
     return 0;
-  const FrameView written =
-      WriteTopDownFrameToSection(topDownRows, ProcessFrameSectionHandle(), sourceStride, width, height);
+  const FrameView written = WriteTopDownFrameToSection(topDownFrame.bits, ProcessFrameSectionHandle(),
+                                                       static_cast<std::int32_t>(topDownFrame.stride), width, height);
   if (!written) return 0;
   // The steps get the section's own bottom-up copy: exactly the picture the virtual camera has.
   std::lock_guard guard(stepLock_);
-  if (step_) step_(written.bits, written.width, written.height, static_cast<int>(written.byteCount));
+  if (step_) step_(written);
   return 0;
 }
 

@@ -7,6 +7,7 @@
 #include <functional>
 #include <mutex>
 
+#include "common/FrameSectionLayout.h"
 #include "media/CameraFormats.h"
 
 namespace kalimo::media {
@@ -14,8 +15,8 @@ namespace kalimo::media {
 class CSampleGrabberCB {
  public:
   // The photo and recording steps, given the frame as the virtual camera received it: 24-bit
-  // bottom-up rows padded to 4 bytes, `length` bytes. Runs on the streaming thread.
-  using FrameStep = std::function<void(const unsigned char* frame, int width, int height, int length)>;
+  // bottom-up rows padded to 4 bytes. Runs on the streaming thread.
+  using FrameStep = std::function<void(const FrameView& frame)>;
 
   static CSampleGrabberCB& Preview();
 
@@ -27,10 +28,10 @@ class CSampleGrabberCB {
   // Installed by the camera window (or the feeder); empty for none.
   void SetFrameStep(FrameStep step);
 
-  // Streaming thread, once per frame. A frame whose length is not stride × height of the stored
-  // size is dropped: copying it with the stored size would read past its end.
-  int BufferCB(double sampleTime, const unsigned char* topDownRows, std::int32_t sourceStride,
-               std::int32_t bufferLength);
+  // Streaming thread, once per frame of top-down rows. A frame that is not of the stored size, or
+  // whose length is not stride × height, is dropped: copying it with the stored size would read
+  // past its end.
+  int BufferCB(double sampleTime, const FrameView& topDownFrame);
 
  private:
   CSampleGrabberCB() = default;

@@ -5,13 +5,9 @@
 #include <optional>
 #include <vector>
 
-namespace kalimo::media {
+#include "common/FrameSectionLayout.h"
 
-struct FrameSize {
-  int width = 0;
-  int height = 0;
-  bool operator==(const FrameSize&) const = default;
-};
+namespace kalimo::media {
 
 // The largest of the offered sizes: a size replaces the best so far when both its width and its
 // height are at least the best's (ties go to the later one). Empty when nothing is offered.

@@ -6,13 +6,14 @@
 #include <functional>
 #include <string>
 
+#include "common/FrameSectionLayout.h"
 #include "media/CameraFormats.h"
 
 namespace kalimo::media {
 
-// A picture that has just gone into the frame section: its bottom-up rows, padded to 4 bytes, in
-// the section's own view (`length` bytes). Called on the source's streaming thread.
-using FramePreview = std::function<void(const unsigned char* rows, int width, int height, int length)>;
+// A picture that has just gone into the frame section, in the section's own view: bottom-up rows
+// padded to 4 bytes. Called on the source's streaming thread; the view is valid during the call only.
+using FramePreview = std::function<void(const FrameView& frame)>;
 
 class FrameSource {
  public:

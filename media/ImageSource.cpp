@@ -32,7 +32,7 @@ bool ImageSource::Poll(std::string& /*error*/) {
   if (image_.isNull()) return false;
   if (std::chrono::steady_clock::now() < next_) return true;
   const FrameView written = SendImageToSection(image_, ProcessFrameSectionHandle());
-  if (written && preview_) preview_(written.bits, written.width, written.height, static_cast<int>(written.byteCount));
+  if (written && preview_) preview_(written);
   next_ = std::chrono::steady_clock::now() + kInterval;
   return true;
 }

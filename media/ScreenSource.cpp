@@ -40,11 +40,11 @@ bool ScreenSource::Start(FramePreview preview, std::string& error) {
     return false;
   }
   sink_ = std::make_unique<BgrFrameSink>(
-      [this](const BgrFrameView& frame) {
-        const FrameView written = WriteTopDownFrameToSection(frame.rows, ProcessFrameSectionHandle(), frame.stride,
-                                                             frame.width, frame.height);
-        if (written && preview_)
-          preview_(written.bits, written.width, written.height, static_cast<int>(written.byteCount));
+      [this](const FrameView& frame) {
+        const FrameView written = WriteTopDownFrameToSection(frame.bits, ProcessFrameSectionHandle(),
+                                                             static_cast<std::int32_t>(frame.stride), frame.width,
+                                                             frame.height);
+        if (written && preview_) preview_(written);
       },
       nullptr);
   GstElement* source = gst_element_factory_make("ximagesrc", nullptr);

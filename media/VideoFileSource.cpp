@@ -14,8 +14,8 @@ VideoFileSource::~VideoFileSource() { Stop(); }
 
 bool VideoFileSource::Start(FramePreview preview, std::string& error) {
   Stop();
-  CMyVideoSampleGrabberCB::Instance().SetFrameStep(std::move(preview));
   player_ = std::make_unique<CMyVideoPlayer>();
+  player_->SetFrameStep(std::move(preview));
   player_->SetSoundOutput(sound_);
   if (!Failed(player_->OpenFile(nullptr, path_))) return true;
   if (error = SourceFileProblem(path_); error.empty()) {
@@ -28,10 +28,7 @@ bool VideoFileSource::Start(FramePreview preview, std::string& error) {
   return false;
 }
 
-void VideoFileSource::Stop() {
-  player_.reset();
-  CMyVideoSampleGrabberCB::Instance().SetFrameStep({});
-}
+void VideoFileSource::Stop() { player_.reset(); }
 
 bool VideoFileSource::Poll(std::string& error) {
   if (!player_) return false;

@@ -26,14 +26,14 @@ MovieSizeSettings CurrentMovieSizeSettings() {
   return {settings.movieResolution, settings.frameWidth, settings.frameHeight};
 }
 
-void TakeSnapshot(const unsigned char* frame, int width, int height, int length) {
+void TakeSnapshot(const FrameView& frame) {
   if (!StorageFoldersPrepared()) PrepareStorageFolders();
   const SettingValues settings = GetCurrentSettings();
   const std::string path = MakeSnapshotFileName(GetPhotoFolder(settings));
   if (path.empty()) return;
-  const PictureSize size =
-      SnapshotSize({settings.frameWidth, settings.frameHeight}, LargestCameraFrameSize(), {width, height});
-  SaveSnapshot(frame, length, width, height, path, size);
+  const FrameSize size =
+      SnapshotSize({settings.frameWidth, settings.frameHeight}, LargestCameraFrameSize(), {frame.width, frame.height});
+  SaveSnapshot(frame.bits, static_cast<int>(frame.byteCount), frame.width, frame.height, path, size);
 }
 
 // Unpublishes the running writer; the caller finishes it outside the lock.
@@ -44,13 +44,13 @@ std::unique_ptr<MovieFileWriter> TakeActiveWriter() {
 
 }  // namespace
 
-void OnCameraFrame(CameraControlState& control, const unsigned char* frame, int width, int height, int length) {
+void OnCameraFrame(CameraControlState& control, const FrameView& frame) {
   if (control.recordingFlag.load() != 1 && control.snapshotRequestFlag.load() != 1) return;
 
   // Taking the request clears it in the same step: one request, one photo, whatever the threads.
   int requested = 1;
   if (control.snapshotRequestFlag.compare_exchange_strong(requested, 0)) {
-    TakeSnapshot(frame, width, height, length);
+    TakeSnapshot(frame);
     if (control.notices) control.notices->PostSnapshotFinished();
   }
 
@@ -61,8 +61,8 @@ void OnCameraFrame(CameraControlState& control, const unsigned char* frame, int 
     if (!activeMovieWriter) return;
     // A writer that already failed was reported then; the control bar is stopping it.
     if (activeMovieWriter->Mode() == MovieFileWriter::kClosed) return;
-    if (activeMovieWriter->AppendFrameWithStartCheck(CurrentMovieSizeSettings, width, height, frame, length) !=
-        kAppendSucceeded) {
+    if (activeMovieWriter->AppendFrameWithStartCheck(CurrentMovieSizeSettings, frame.width, frame.height, frame.bits,
+                                                     frame.byteCount) != kAppendSucceeded) {
       failure = activeMovieWriter->ErrorMessage();
     }
   }
@@ -73,7 +73,7 @@ void OnCameraFrame(CameraControlState& control, const unsigned char* frame, int 
   }
 }
 
-void StartMovie(const std::string& path, PictureSize screen) {
+void StartMovie(const std::string& path, FrameSize screen) {
   StopMovie();  // a recording still running is finished; its name is dropped
   auto writer = std::make_unique<MovieFileWriter>(path, kMovieFrameRate, screen.width, screen.height);
   std::lock_guard guard(recordingLock);
@@ -93,7 +93,7 @@ bool IsMovieActive() {
   return activeMovieWriter != nullptr;
 }
 
-bool StartRecording(CameraControlState& control, bool cameraOpen, PictureSize screen) {
+bool StartRecording(CameraControlState& control, bool cameraOpen, FrameSize screen) {
   if (!StorageFoldersPrepared()) PrepareStorageFolders();
   const std::string path = MakeMovieFileName(GetMovieFolder(GetCurrentSettings()));
   if (path.empty()) return false;

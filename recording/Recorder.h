@@ -7,6 +7,7 @@
 #include <atomic>
 #include <string>
 
+#include "common/FrameSectionLayout.h"
 #include "recording/Snapshot.h"
 
 namespace kalimo {
@@ -31,16 +32,16 @@ struct CameraControlState {
   CameraControlNotices* notices = nullptr;  // may be null (no control bar)
 };
 
-// The snapshot and recording steps for one frame: `frame` holds `length` bytes of 24-bit
-// bottom-up rows padded to 4 bytes. One snapshot request yields one photo, also with frames
-// arriving on several threads. A failed append shows the writer's message through ShowWarning
-// after recordingLock is released, and posts PostRecordedFrameFailed.
-void OnCameraFrame(CameraControlState& control, const unsigned char* frame, int width, int height, int length);
+// The snapshot and recording steps for one frame of 24-bit bottom-up rows padded to 4 bytes. One
+// snapshot request yields one photo, also with frames arriving on several threads. A failed append
+// shows the writer's message through ShowWarning after recordingLock is released, and posts
+// PostRecordedFrameFailed.
+void OnCameraFrame(CameraControlState& control, const FrameView& frame);
 
 // Stops a running recording first (its name is dropped), then publishes a new writer for `path`
 // at 12 frames per second. The file is created by the first frame. `screen` (the primary screen's
 // size, empty when unknown) only sizes the writer's frame buffer.
-void StartMovie(const std::string& path, PictureSize screen = {});
+void StartMovie(const std::string& path, FrameSize screen = {});
 // The path of the stopped recording (also when it never received a frame), or empty when none ran.
 std::string StopMovie();
 // True while a writer is published.
@@ -54,7 +55,7 @@ inline constexpr const char* kAddRecordingQuestion =
 // The record button while not recording: makes the movie name (after PrepareStorageFolders),
 // refuses with "摄像头没有打开，不能录像" when the camera is not open, else StartMovie and sets the
 // recording flag. True when recording started.
-bool StartRecording(CameraControlState& control, bool cameraOpen, PictureSize screen = {});
+bool StartRecording(CameraControlState& control, bool cameraOpen, FrameSize screen = {});
 
 // The record button while recording (or a write failure, or closing the camera window): clears
 // the recording flag and stops the movie. Returns the movie's path (empty when none ran).

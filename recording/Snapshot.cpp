@@ -74,16 +74,16 @@ std::optional<std::string> FindJpegEncoder() {
   return std::nullopt;
 }
 
-void SetLargestCameraFrameSize(PictureSize size) {
+void SetLargestCameraFrameSize(FrameSize size) {
   largestWidth = size.width;
   largestHeight = size.height;
 }
 
-PictureSize LargestCameraFrameSize() { return {largestWidth, largestHeight}; }
+FrameSize LargestCameraFrameSize() { return {largestWidth, largestHeight}; }
 
-PictureSize SnapshotSize(PictureSize configured, PictureSize largestCamera, PictureSize frame) {
+FrameSize SnapshotSize(FrameSize configured, FrameSize largestCamera, FrameSize frame) {
   if (configured.width <= largestCamera.width && configured.height <= largestCamera.height) return configured;
-  PictureSize size{largestCamera.width, largestCamera.height};
+  FrameSize size{largestCamera.width, largestCamera.height};
   if (frame.width > 0 && frame.height > 0) {
     const float ratio = static_cast<float>(frame.height) / static_cast<float>(frame.width);
     size.height = static_cast<int>(ratio * static_cast<float>(largestCamera.width));
@@ -94,7 +94,7 @@ PictureSize SnapshotSize(PictureSize configured, PictureSize largestCamera, Pict
 }
 
 bool SaveSnapshot(const unsigned char* frame, int length, int width, int height, const std::string& path,
-                  PictureSize wanted) {
+                  FrameSize wanted) {
   if (!frame || length <= 0) return false;
   const std::int64_t stride = DibStride(width);
   if (width <= 0 || height <= 0 || wanted.width <= 0 || wanted.height <= 0 || length < stride * height) {

@@ -3,23 +3,19 @@
 #include <optional>
 #include <string>
 
+#include "common/FrameSectionLayout.h"
+
 namespace kalimo {
 
-struct PictureSize {
-  int width = 0;
-  int height = 0;
-  bool operator==(const PictureSize&) const = default;
-};
-
 // The largest format the open camera offers; 1600 x 1200 until a camera sets it when it opens.
-inline constexpr PictureSize kDefaultLargestCameraSize{1600, 1200};
-void SetLargestCameraFrameSize(PictureSize size);
-PictureSize LargestCameraFrameSize();
+inline constexpr FrameSize kDefaultLargestCameraSize{1600, 1200};
+void SetLargestCameraFrameSize(FrameSize size);
+FrameSize LargestCameraFrameSize();
 
 // The photo size: `configured` (the settings' 640 x 480) unless the camera's largest format is
 // smaller in either direction; then the largest width, and a height keeping the current frame's
 // aspect ratio.
-PictureSize SnapshotSize(PictureSize configured, PictureSize largestCamera, PictureSize frame);
+FrameSize SnapshotSize(FrameSize configured, FrameSize largestCamera, FrameSize frame);
 
 // The installed image writer for MIME type "image/jpeg" (its format name), if any.
 std::optional<std::string> FindJpegEncoder();
@@ -30,6 +26,6 @@ std::optional<std::string> FindJpegEncoder();
 // ShowWarning; without a JPEG encoder nothing is saved and nothing shown. True when the file was
 // written.
 bool SaveSnapshot(const unsigned char* frame, int length, int width, int height, const std::string& path,
-                  PictureSize wanted);
+                  FrameSize wanted);
 
 }  // namespace kalimo

@@ -7,8 +7,8 @@
 #include <functional>
 #include <string>
 
-#include "recording/CameraControlNoticePoster.h"
 #include "recording/Recorder.h"
+#include "windows/CameraControlNoticePoster.h"
 
 class QPushButton;
 

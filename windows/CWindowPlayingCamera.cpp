@@ -5,10 +5,10 @@
 
 #include "media/CSampleGrabberCB.h"
 #include "media/MediaResult.h"
-#include "media/VideoPreviewPainter.h"
 #include "recording/Snapshot.h"
 #include "windows/CPlayCameraControlDlg.h"
 #include "windows/ControlBarLook.h"
+#include "windows/VideoPreviewPainter.h"
 #include "windows/playing/CPictureControl.h"
 
 using kalimo::media::CCaptureVideo;
@@ -35,9 +35,8 @@ CWindowPlayingCamera::CWindowPlayingCamera(const std::string& virtualCameraName,
 
   // The photo and recording steps run on the streaming thread with the bar's flags.
   kalimo::CameraControlState* state = &bar_->ControlState();
-  CSampleGrabberCB::Preview().SetFrameStep([state](const unsigned char* frame, int width, int height, int length) {
-    kalimo::OnCameraFrame(*state, frame, width, height, length);
-  });
+  CSampleGrabberCB::Preview().SetFrameStep(
+      [state](const kalimo::FrameView& frame) { kalimo::OnCameraFrame(*state, frame); });
   resize(420, 480);
 }
 
@@ -73,8 +72,7 @@ bool CWindowPlayingCamera::OpenCamera(int deviceIndex) {
     pictureWidth = capture_->FrameWidth();
     pictureHeight = capture_->FrameHeight();
   }
-  const kalimo::media::FrameSize largest = CSampleGrabberCB::Preview().LargestSize();
-  kalimo::SetLargestCameraFrameSize({largest.width, largest.height});
+  kalimo::SetLargestCameraFrameSize(CSampleGrabberCB::Preview().LargestSize());
   bar_->SetCameraOpen(true);
   FitPicture();
   return true;

@@ -191,18 +191,14 @@ int Feed(const FeedOptions& options, const sigset_t& stopSignals) {
   const std::unique_ptr<media::FrameSource> source = MakeSource(options);
   if (!source) return 0;
   std::string error;
-  if (!source->Start([&recorder](const unsigned char* frame, int width, int height,
-                                 int length) { recorder.OnFrame(frame, width, height, length); },
-                     error)) {
+  if (!source->Start([&recorder](const FrameView& frame) { recorder.OnFrame(frame); }, error)) {
     return Fail(StartFailureText(options, error));
   }
   if (const auto* camera = dynamic_cast<const media::CameraSource*>(source.get())) {
     // A camera's photo gets the photo size, unless the camera's largest format is smaller.
     const SettingValues settings = GetCurrentSettings();
-    const media::FrameSize largest = camera->LargestSize();
-    const media::FrameSize size = camera->Size();
-    recorder.Arm(camera->FrameRate(), SnapshotSize({settings.frameWidth, settings.frameHeight},
-                                                   {largest.width, largest.height}, {size.width, size.height}));
+    recorder.Arm(camera->FrameRate(),
+                 SnapshotSize({settings.frameWidth, settings.frameHeight}, camera->LargestSize(), camera->Size()));
   } else {
     recorder.Arm(source->FrameRate());
   }

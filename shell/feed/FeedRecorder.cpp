@@ -14,7 +14,7 @@ FeedRecorder::FeedRecorder(std::string recordPath, std::string snapshotPath)
 
 FeedRecorder::~FeedRecorder() { Finish(); }
 
-void FeedRecorder::Arm(double framesPerSecond, PictureSize photoSize) {
+void FeedRecorder::Arm(double framesPerSecond, FrameSize photoSize) {
   photoSize_ = photoSize;
   if (!recordPath_.empty()) {
     // The AVI stream holds a whole number of frames per second; an unknown rate counts as 25.
@@ -27,14 +27,15 @@ void FeedRecorder::Arm(double framesPerSecond, PictureSize photoSize) {
   armed_.store(true);
 }
 
-void FeedRecorder::OnFrame(const unsigned char* frame, int width, int height, int length) {
+void FeedRecorder::OnFrame(const FrameView& frame) {
   frames_.fetch_add(1);
-  width_.store(width);
-  height_.store(height);
+  width_.store(frame.width);
+  height_.store(frame.height);
   if (!armed_.load()) return;
   if (snapshotPending_.exchange(false)) {
-    const PictureSize size = photoSize_.width > 0 ? photoSize_ : PictureSize{width, height};
-    snapshotSaved_.store(SaveSnapshot(frame, length, width, height, snapshotPath_, size));
+    const FrameSize size = photoSize_.width > 0 ? photoSize_ : FrameSize{frame.width, frame.height};
+    snapshotSaved_.store(
+        SaveSnapshot(frame.bits, static_cast<int>(frame.byteCount), frame.width, frame.height, snapshotPath_, size));
     if (snapshotSaved_.load()) {
       KALIMO_LOG_INFO("photo saved: %s", snapshotPath_.c_str());
     } else {
@@ -43,7 +44,7 @@ void FeedRecorder::OnFrame(const unsigned char* frame, int width, int height, in
   }
   std::lock_guard guard(movieLock_);
   if (!movie_ || movieFailed_) return;
-  if (movie_->AppendFrame(width, height, frame, 24, length) != kAppendSucceeded) {
+  if (movie_->AppendFrame(frame.width, frame.height, frame.bits, 24, frame.byteCount) != kAppendSucceeded) {
     movieFailed_ = true;
     const int code = movie_->SystemError();
     SetFailure("cannot write the movie " + recordPath_ + ": " + (code ? SystemErrorText(code) : movie_->ErrorMessage()));

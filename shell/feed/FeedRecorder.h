@@ -9,6 +9,7 @@
 #include <mutex>
 #include <string>
 
+#include "common/FrameSectionLayout.h"
 #include "recording/Snapshot.h"
 
 namespace kalimo {
@@ -26,8 +27,8 @@ class FeedRecorder {
 
   // Once the source's frame rate is known: frames from now on are recorded and photographed.
   // `photoSize` is the photo's size (empty: the frame's own size).
-  void Arm(double framesPerSecond, PictureSize photoSize = {});
-  void OnFrame(const unsigned char* frame, int width, int height, int length);
+  void Arm(double framesPerSecond, FrameSize photoSize = {});
+  void OnFrame(const FrameView& frame);
   // Finishes the movie; true when everything asked for succeeded (movie written, photo saved).
   bool Finish();
 
@@ -51,7 +52,7 @@ class FeedRecorder {
   std::atomic<bool> armed_{false};
   std::atomic<bool> snapshotPending_{false};
   std::atomic<bool> snapshotSaved_{false};
-  PictureSize photoSize_;
+  FrameSize photoSize_;
   std::atomic<std::uint64_t> frames_{0};
   std::atomic<int> width_{0};
   std::atomic<int> height_{0};

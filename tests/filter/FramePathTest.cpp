@@ -118,12 +118,11 @@ TEST_F(FramePathTest, ReaderNeverHandsOutAFrameHalfOldHalfNew) {
   const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(1500);
   std::shared_ptr<const unsigned char[]> last;
   while (std::chrono::steady_clock::now() < end) {
-    std::int32_t width = 0, height = 0, size = 0;
-    auto buffer = ReadSection(width, height, size, &state);
-    if (!buffer || buffer == last) continue;
-    last = buffer;
+    const tagFrame frame = ReadSection(&state);
+    if (!frame.pBuffer || frame.pBuffer == last) continue;
+    last = frame.pBuffer;
     ++frames;
-    if (!OneColour(buffer.get(), static_cast<std::size_t>(size))) ++mixed;
+    if (!OneColour(frame.view.bits, static_cast<std::size_t>(frame.view.byteCount))) ++mixed;
   }
   writing = false;
   writer.join();
@@ -179,8 +178,7 @@ TEST_F(FramePathTest, AnObjectShrunkUnderTheWriterAndTheReaderFaultsNeither) {
   SectionReadState state;
   int reads = 0;
   while (running) {
-    std::int32_t width = 0, height = 0, size = 0;
-    ReadSection(width, height, size, &state);
+    ReadSection(&state);
     ++reads;
   }
   shrinker.join();
@@ -191,10 +189,10 @@ TEST_F(FramePathTest, AnObjectShrunkUnderTheWriterAndTheReaderFaultsNeither) {
   // One more frame after the last shrink puts the object back to its full size.
   Send(test::PatternFrame(8, 4, 3), 8, 4);
   EXPECT_EQ(section.ReadAll().size(), static_cast<std::size_t>(kSectionObjectSize));
-  std::int32_t width = 0, height = 0, size = 0;
-  const auto buffer = ReadSection(width, height, size, &state);
-  ASSERT_NE(buffer, nullptr);
-  EXPECT_EQ(std::vector<unsigned char>(buffer.get(), buffer.get() + size), test::PatternFrame(8, 4, 3));
+  const tagFrame frame = ReadSection(&state);
+  ASSERT_NE(frame.pBuffer, nullptr);
+  EXPECT_EQ(std::vector<unsigned char>(frame.view.bits, frame.view.bits + frame.view.byteCount),
+            test::PatternFrame(8, 4, 3));
 }
 
 // Whatever sits under the name that is not a private object of this user is no section: the reader
@@ -203,10 +201,9 @@ TEST_F(FramePathTest, ObjectsThatAreNotOursAreNoSection) {
   const std::string path = "/dev/shm" + section.Name();
   const auto refusedByBoth = [&](const char* what) {
     SCOPED_TRACE(what);
-    std::int32_t width = 0, height = 0, size = 0;
     SectionReadState state;
-    EXPECT_EQ(ReadSection(width, height, size, &state), nullptr);
-    EXPECT_EQ(ReadSection(width, height, size), nullptr);
+    EXPECT_EQ(ReadSection(&state).pBuffer, nullptr);
+    EXPECT_EQ(ReadSection().pBuffer, nullptr);
     FrameSectionHandle writer;
     std::string problem;
     EXPECT_FALSE(PrepareFrameSection(writer, problem));
@@ -225,8 +222,7 @@ TEST_F(FramePathTest, ObjectsThatAreNotOursAreNoSection) {
   const std::string linkPath = targetPath + "-link";
   ASSERT_EQ(symlink(targetPath.c_str(), linkPath.c_str()), 0);
   setenv("KALIMO_SECTION", (section.Name() + "-link").c_str(), 1);
-  std::int32_t width = 0, height = 0, size = 0;
-  EXPECT_EQ(ReadSection(width, height, size), nullptr);
+  EXPECT_EQ(ReadSection().pBuffer, nullptr);
   FrameSectionHandle writer;
   EXPECT_FALSE(WriteFrameToSection(test::PatternFrame(8, 4, 1).data(), writer, DibStride(8) * 4, 8, 4));
   CloseFrameSection(writer);
@@ -239,9 +235,9 @@ TEST_F(FramePathTest, ObjectsThatAreNotOursAreNoSection) {
     test::RawSection open(static_cast<std::size_t>(kSectionObjectSize));
     open.Write(8, 4, static_cast<std::int32_t>(DibStride(8) * 4), test::PatternFrame(8, 4, 5));
     ASSERT_EQ(chmod(path.c_str(), 0666), 0);
-    EXPECT_EQ(ReadSection(width, height, size), nullptr);
+    EXPECT_EQ(ReadSection().pBuffer, nullptr);
     ASSERT_EQ(chmod(path.c_str(), 0600), 0);
-    EXPECT_NE(ReadSection(width, height, size), nullptr);  // the same object, private again
+    EXPECT_NE(ReadSection().pBuffer, nullptr);  // the same object, private again
   }
   platform::RemoveSection(section.Name());
 

@@ -103,12 +103,12 @@ TEST_F(CaptureTest, FrameStepGetsTheFrameAsTheVirtualCameraHasIt) {
   std::atomic<int> steps{0};
   std::vector<unsigned char> stepped;
   std::mutex lock;
-  CSampleGrabberCB::Preview().SetFrameStep([&](const unsigned char* frame, int width, int height, int length) {
+  CSampleGrabberCB::Preview().SetFrameStep([&](const FrameView& frame) {
     std::lock_guard guard(lock);
-    EXPECT_EQ(width, 320);
-    EXPECT_EQ(height, 240);
-    EXPECT_EQ(length, 230400);
-    stepped.assign(frame, frame + length);
+    EXPECT_EQ(frame.width, 320);
+    EXPECT_EQ(frame.height, 240);
+    EXPECT_EQ(frame.byteCount, 230400);
+    stepped.assign(frame.bits, frame.bits + frame.byteCount);
     ++steps;
   });
   ASSERT_EQ(capture->OpenCamera(0, &window), kOk);
@@ -119,18 +119,37 @@ TEST_F(CaptureTest, FrameStepGetsTheFrameAsTheVirtualCameraHasIt) {
   EXPECT_TRUE(std::equal(stepped.begin(), stepped.end(), bytes.begin() + kSectionHeaderSize));
 }
 
+// The tap copies a frame with the size the camera was opened at: a frame of another size or
+// layout is dropped rather than read past its end.
+TEST_F(CaptureTest, TapDropsFramesNotOfTheOpenedSize) {
+  CSampleGrabberCB& tap = CSampleGrabberCB::Preview();
+  tap.SetFrameSize({4, 2});  // stride 12, 24 bytes
+  const std::vector<unsigned char> rows(32, 7);
+  const FrameView dropped[] = {
+      {rows.data(), 4, 2, 12, 23},  // short
+      {rows.data(), 4, 2, 16, 24},  // rows wider than the length holds
+      {rows.data(), 2, 4, 12, 24},  // same length, another size
+      {rows.data(), 4, 2, 8, 16},   // rows narrower than the picture
+      {nullptr, 4, 2, 12, 24},
+  };
+  for (const FrameView& frame : dropped) EXPECT_EQ(tap.BufferCB(0, frame), 0);
+  EXPECT_FALSE(section.Exists());
+  tap.BufferCB(0, FrameView{rows.data(), 4, 2, 12, 24});
+  EXPECT_EQ(section.Header().byteCount, 24);
+  tap.SetFrameSize(CCaptureVideo::kRequestedSize);
+}
+
 TEST_F(CaptureTest, PhotoRequestSavesOneJpegOfTheCameraPicture) {
   std::filesystem::create_directories(programDir / "store");
   CameraControlState control;
   control.snapshotRequestFlag = 1;
   std::atomic<int> frames{0};
-  CSampleGrabberCB::Preview().SetFrameStep([&](const unsigned char* frame, int width, int height, int length) {
-    OnCameraFrame(control, frame, width, height, length);
+  CSampleGrabberCB::Preview().SetFrameStep([&](const FrameView& frame) {
+    OnCameraFrame(control, frame);
     ++frames;
   });
   ASSERT_EQ(capture->OpenCamera(0, &window), kOk);
-  const FrameSize largest = CSampleGrabberCB::Preview().LargestSize();
-  SetLargestCameraFrameSize({largest.width, largest.height});  // as the camera window does on opening
+  SetLargestCameraFrameSize(CSampleGrabberCB::Preview().LargestSize());  // as the camera window does on opening
   ASSERT_TRUE(test::WaitFor([&] { return control.snapshotRequestFlag.load() == 0 && frames.load() >= 5; }));
   capture->CloseCamera();
 

@@ -75,11 +75,11 @@ TEST_P(PlaysEachKindOfFile, FramesReachTheSectionAtTheFilesSizeAndTheEndIsNotice
 
   // The picture has a red band along its top: the preview holds it top-down (first row red), the
   // section bottom-up (last row red, first row not).
-  BgrFrameView preview;
+  FrameView preview;
   std::vector<unsigned char> topRow;
-  ASSERT_TRUE(player.ReadPreviewFrame([&](const BgrFrameView& frame) {
+  ASSERT_TRUE(player.ReadPreviewFrame([&](const FrameView& frame) {
     preview = frame;
-    topRow.assign(frame.rows, frame.rows + frame.width * 3);
+    topRow.assign(frame.bits, frame.bits + frame.width * 3);
   }));
   EXPECT_EQ(preview.width, c.width);
   EXPECT_EQ(preview.stride, DibStride(c.width));
@@ -125,12 +125,12 @@ TEST_F(VideoPlayerTest, FrameLengthIsLoggedOncePerChangeNotPerFrame) {
 }
 
 TEST_F(VideoPlayerTest, TapDropsFramesOfAnotherLength) {
-  auto& tap = CMyVideoSampleGrabberCB::Instance();
-  tap.SetFrameSize(4, 2);  // DIB stride 12, 24 bytes
+  CMyVideoSampleGrabberCB tap;
   std::vector<unsigned char> rows(24, 7);
-  EXPECT_EQ(tap.BufferCB(0, rows.data(), 12, 23), 0);
+  EXPECT_EQ(tap.BufferCB(0, FrameView{rows.data(), 4, 2, 12, 23}), 0);  // DIB stride 12: 24 bytes
+  EXPECT_EQ(tap.BufferCB(0, FrameView{rows.data(), 4, 2, 16, 24}), 0);  // its rows end 4 bytes past it
   EXPECT_FALSE(section.Exists());
-  tap.BufferCB(0, rows.data(), 12, 24);
+  tap.BufferCB(0, FrameView{rows.data(), 4, 2, 12, 24});
   EXPECT_EQ(section.Header().byteCount, 24);
   EXPECT_EQ(log.Count("grabber sample width = 4,height=2,buffersize = 24"), 1);
 }
@@ -139,7 +139,7 @@ TEST_F(VideoPlayerTest, LoadWithoutTheTapShowsPicturesButWritesNothing) {
   ASSERT_EQ(player.LoadFile(test::TestMedia("picture-sound.avi").string(), &window, false, false), kOk);
   ASSERT_TRUE(WaitForFrames(5));
   EXPECT_GT(window.previews.load(), 0);
-  EXPECT_TRUE(player.ReadPreviewFrame([](const BgrFrameView&) {}));
+  EXPECT_TRUE(player.ReadPreviewFrame([](const FrameView&) {}));
   EXPECT_FALSE(section.Exists());
 }
 
@@ -220,7 +220,7 @@ TEST_F(VideoPlayerTest, NothingLoadedAnswersFalse) {
   EXPECT_FALSE(player.GetVolume(volume));
   EXPECT_FALSE(player.Run());
   EXPECT_FALSE(player.TakeNextEvent(event));
-  EXPECT_FALSE(player.ReadPreviewFrame([](const BgrFrameView&) {}));
+  EXPECT_FALSE(player.ReadPreviewFrame([](const FrameView&) {}));
 }
 
 struct BadFile {

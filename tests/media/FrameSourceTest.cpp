@@ -31,8 +31,10 @@ class FrameSourceTest : public ::testing::Test {
     std::atomic<int> wrongSize{0};
     std::string error;
     ASSERT_TRUE(source.Start(
-        [&](const unsigned char* rows, int width, int height, int length) {
-          if (!rows || width != expected.width || height != expected.height || length < width * 3 * height) ++wrongSize;
+        [&](const FrameView& frame) {
+          if (!frame.bits || frame.width != expected.width || frame.height != expected.height ||
+              frame.byteCount < frame.width * 3 * frame.height)
+            ++wrongSize;
           ++pictures;
         },
         error))
@@ -89,7 +91,7 @@ TEST_F(FrameSourceTest, AVideoThatEndsSaysSoUnlessItLoops) {
 
   VideoFileSource looping(path, true, false);
   std::atomic<int> pictures{0};
-  ASSERT_TRUE(looping.Start([&](const unsigned char*, int, int, int) { ++pictures; }, error)) << error;
+  ASSERT_TRUE(looping.Start([&](const FrameView&) { ++pictures; }, error)) << error;
   bool running = true;
   EXPECT_TRUE(test::WaitFor([&] { return !(running = looping.Poll(error)) || pictures.load() > 45; },
                             std::chrono::seconds(60)));

@@ -33,7 +33,7 @@ class CountingNotices : public CameraControlNotices {
 };
 
 void Feed(CameraControlState& control, const Bytes& frame, int width, int height) {
-  OnCameraFrame(control, frame.data(), width, height, static_cast<int>(frame.size()));
+  OnCameraFrame(control, DibFrame(frame.data(), width, height, static_cast<std::int64_t>(frame.size())));
 }
 
 std::vector<std::string> FilesIn(const std::string& folder) {

@@ -44,11 +44,11 @@ bool Near(QColor actual, QColor expected) {
 
 TEST(SnapshotSize, ConfiguredSizeUnlessTheCameraIsSmaller) {
   struct Case {
-    PictureSize largest;
-    PictureSize frame;
-    PictureSize expected;
+    FrameSize largest;
+    FrameSize frame;
+    FrameSize expected;
   };
-  const PictureSize configured{640, 480};
+  const FrameSize configured{640, 480};
   const Case cases[] = {
       {{1600, 1200}, {640, 480}, {640, 480}},   // no camera size known yet
       {{1280, 720}, {1280, 720}, {640, 480}},   // stretched to the configured size
@@ -68,8 +68,8 @@ TEST(SnapshotSize, ConfiguredSizeUnlessTheCameraIsSmaller) {
 
 TEST(SaveSnapshot, WritesAnUprightJpegOfQuality100AtTheWantedSize) {
   struct Case {
-    PictureSize frame;
-    PictureSize wanted;
+    FrameSize frame;
+    FrameSize wanted;
   };
   for (const Case c : {Case{{320, 240}, {320, 240}}, Case{{1280, 720}, {640, 480}}, Case{{642, 100}, {642, 100}}}) {
     SCOPED_TRACE(std::to_string(c.frame.width) + "x" + std::to_string(c.frame.height));

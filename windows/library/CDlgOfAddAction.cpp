@@ -14,7 +14,7 @@
 
 #include "library/BookmarkStore.h"
 #include "media/MediaResult.h"
-#include "media/VideoPreviewPainter.h"
+#include "windows/VideoPreviewPainter.h"
 #include "windows/playing/CPictureControl.h"
 #include "windows/playing/DialogUnits.h"
 

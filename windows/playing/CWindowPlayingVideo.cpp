@@ -7,7 +7,7 @@
 
 #include "common/Messages.h"
 #include "media/MediaResult.h"
-#include "media/VideoPreviewPainter.h"
+#include "windows/VideoPreviewPainter.h"
 #include "windows/playing/CPictureControl.h"
 #include "windows/playing/CPlayVideoControlDlg.h"
 #include "windows/playing/DialogUnits.h"

@@ -12,7 +12,8 @@ namespace kalimo::media {
 class CCaptureVideo;
 class CMyVideoPlayer;
 
-void PaintVideoFrame(QPainter& painter, const QRect& target, const BgrFrameView& frame);
+// `topDownFrame`: BGR rows, top row first.
+void PaintVideoFrame(QPainter& painter, const QRect& target, const FrameView& topDownFrame);
 
 // The latest picture of the player or the camera; false (nothing painted) when there is none.
 bool RepaintVideo(const CMyVideoPlayer& player, QPainter& painter, const QRect& target);

@@ -1,4 +1,4 @@
-#include "media/VideoPreviewPainter.h"
+#include "windows/VideoPreviewPainter.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +11,7 @@ namespace {
 TEST(VideoPreviewPainterTest, StretchesTheTopDownFrameOverTheWholeTarget) {
   // 2 × 2 BGR, rows 8 bytes apart: top row red, blue; bottom row green, white.
   const unsigned char rows[16] = {0, 0, 255, 255, 0, 0, 0, 0, 0, 255, 0, 255, 255, 255, 0, 0};
-  const BgrFrameView frame{rows, 8, 2, 2, 16};
+  const FrameView frame{rows, 2, 2, 8, 16};
   QImage canvas(200, 60, QImage::Format_RGB32);
   canvas.fill(Qt::black);
   {

@@ -1,4 +1,4 @@
-#include "recording/CameraControlNoticePoster.h"
+#include "windows/CameraControlNoticePoster.h"
 
 #include <gtest/gtest.h>
 
