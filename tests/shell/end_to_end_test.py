@@ -511,30 +511,33 @@ class EndToEnd:
         wait_find(self.app, "label", "现在正在播放的视频是：" + clip)
 
     def play_modes(self, camera):
+        # Each mode starts a clip whose first colour differs from what the camera showed before, so
+        # that a picture left over is never taken for the clip's.
         # Loop: after the last clip the first.
         self.set_mode(0, GROUP + "&mode&0")
         self.play("red.avi")
         camera.wait_colour("red")
         camera.wait_colour("blue")
         log("loop: red, then blue")
+        # Once: the clip's last picture stays; neither the clip again nor the next one follows.
+        self.set_mode(2, None)
+        XSession.wait_for(lambda: not any(l.startswith(GROUP + "&mode&") for l in self.chapters()),
+                          "no mode line (play once) in chapters.dat")
+        self.play("green.avi")
+        camera.wait_colour("green")
+        camera.wait_colour("white")
+        seek = wait_find(self.app, "slider", "播放进度").queryValue()
+        XSession.wait_for(lambda: seek.maximumValue > 0 and seek.currentValue >= seek.maximumValue - 300,
+                          "the seek bar at the end of green.avi")
+        seen = camera.colours_for(6)
+        assert seen and set(seen) == {"white"}, "after the end of green.avi the camera showed %s" % seen
+        log("once: green, then white stays")
         # Repeat one: the clip again from its start.
         self.set_mode(1, GROUP + "&mode&1")
         self.play("green.avi")
         for colour in ("green", "white", "green", "white"):
             camera.wait_colour(colour)
         log("repeat one: green, white, green, white")
-        # Once: the clip's last picture stays, nothing follows.
-        self.set_mode(2, None)
-        XSession.wait_for(lambda: not any(l.startswith(GROUP + "&mode&") for l in self.chapters()),
-                          "no mode line (play once) in chapters.dat")
-        self.play("red.avi")
-        camera.wait_colour("red")
-        seek = wait_find(self.app, "slider", "播放进度").queryValue()
-        XSession.wait_for(lambda: seek.maximumValue > 0 and seek.currentValue >= seek.maximumValue - 300,
-                          "the seek bar at the end of red.avi")
-        seen = camera.colours_for(6)
-        assert seen and set(seen) == {"red"}, "after the end of red.avi the camera showed %s" % seen
-        log("once: red stays")
         # Seamless: the idle clip between the others, looping.
         self.set_mode(3, None)
         dialog = wait_find(self.app, "dialog", "无缝衔接播放模式设置")
