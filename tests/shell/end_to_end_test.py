@@ -100,6 +100,15 @@ def wait_find(root, role, name, timeout=60.0, showing=False):
     return found[0]
 
 
+def present(root, role, name):
+    """Whether such an accessible is there now."""
+    try:
+        wait_find(root, role, name, timeout=0.5)
+        return True
+    except AssertionError:
+        return False
+
+
 def act(accessible, action="Press"):
     actions = accessible.queryAction()
     names = [actions.getName(i) for i in range(actions.nActions)]
@@ -443,18 +452,28 @@ class EndToEnd:
     def popups(self):
         return set(self.session.run(["xdotool", "search", "--onlyvisible", "--class", "kalimo"]).split())
 
-    def menu(self, row, *keys):
-        """The context menu of a tree row, driven by keys: assistive technology does not list
-        popup menus. "Right" opens a submenu; the keys after it wait until it shows."""
-        before = self.popups()
-        act(row, "ShowMenu")
-        XSession.wait_for(lambda: self.popups() - before, "the context menu")
-        for key in keys:
-            time.sleep(0.3)  # the menu is mapped before it has grabbed the keyboard
-            shown = self.popups()
-            self.session.run(["xdotool", "key", key])
-            if key == "Right":
-                XSession.wait_for(lambda: self.popups() - shown, "the submenu")
+    def menu(self, row, keys, done, what):
+        """The context menu of a tree row, driven by keys (assistive technology does not list popup
+        menus) until `done()`. "Right" opens a submenu; the keys after it wait until it shows. On a
+        loaded machine a menu can take keys before it has grabbed the keyboard: then it is closed
+        and opened again."""
+        for _ in range(3):
+            before = self.popups()
+            act(row, "ShowMenu")
+            XSession.wait_for(lambda: self.popups() - before, "the context menu")
+            for key in keys:
+                time.sleep(0.3)
+                shown = self.popups()
+                self.session.run(["xdotool", "key", key])
+                if key == "Right":
+                    XSession.wait_for(lambda: self.popups() - shown, "the submenu")
+            try:
+                XSession.wait_for(done, what, timeout=15)
+                return
+            except AssertionError:
+                self.session.run(["xdotool", "key", "Escape", "Escape"])
+                XSession.wait_for(lambda: not self.popups() - before, "the menu closed")
+        raise AssertionError("the context menu did not give " + what)
 
     def choose_files(self, paths):
         """The open-file dialog: the paths typed into its name field, then "Open"."""
@@ -484,7 +503,8 @@ class EndToEnd:
         dialog = wait_find(self.app, "dialog", "组编辑对话框")
         set_text(wait_find(dialog, "text", "分组名称："), GROUP)
         act(wait_find(dialog, "push button", "确定"))
-        self.menu(wait_find(self.app, "tree item", GROUP), "Down", "Return")  # "添加视频"
+        self.menu(wait_find(self.app, "tree item", GROUP), ["Down", "Return"],  # "添加视频"
+                  lambda: present(self.app, "dialog", "Open"), "the open-file dialog")
         self.choose_files([os.path.join(clips_folder, name) for name, _ in CLIPS])
         for name, _ in CLIPS:
             wait_find(self.app, "tree item", name)
@@ -495,11 +515,13 @@ class EndToEnd:
     def chapters(self):
         return list_lines(os.path.join(self.user.program, "chapters.dat"))
 
-    def set_mode(self, downs, line):
+    def set_mode(self, downs, done, what):
         """The group's context menu, "分组播放模式", the entry `downs` below the first."""
-        self.menu(wait_find(self.app, "tree item", GROUP), *(["Down"] * 5 + ["Right"] + ["Down"] * downs + ["Return"]))
-        if line:
-            XSession.wait_for(lambda: line in self.chapters(), line + " in chapters.dat")
+        self.menu(wait_find(self.app, "tree item", GROUP), ["Down"] * 5 + ["Right"] + ["Down"] * downs + ["Return"],
+                  done, what)
+
+    def mode_line(self, line):
+        return lambda: line in self.chapters()
 
     def double_click(self, accessible):
         x, y = centre_of(accessible)
@@ -514,15 +536,14 @@ class EndToEnd:
         # Each mode starts a clip whose first colour differs from what the camera showed before, so
         # that a picture left over is never taken for the clip's.
         # Loop: after the last clip the first.
-        self.set_mode(0, GROUP + "&mode&0")
+        self.set_mode(0, self.mode_line(GROUP + "&mode&0"), "loop mode in chapters.dat")
         self.play("red.avi")
         camera.wait_colour("red")
         camera.wait_colour("blue")
         log("loop: red, then blue")
         # Once: the clip's last picture stays; neither the clip again nor the next one follows.
-        self.set_mode(2, None)
-        XSession.wait_for(lambda: not any(l.startswith(GROUP + "&mode&") for l in self.chapters()),
-                          "no mode line (play once) in chapters.dat")
+        self.set_mode(2, lambda: not any(l.startswith(GROUP + "&mode&") for l in self.chapters()),
+                      "no mode line (play once) in chapters.dat")
         self.play("green.avi")
         camera.wait_colour("green")
         camera.wait_colour("white")
@@ -533,13 +554,13 @@ class EndToEnd:
         assert seen and set(seen) == {"white"}, "after the end of green.avi the camera showed %s" % seen
         log("once: green, then white stays")
         # Repeat one: the clip again from its start.
-        self.set_mode(1, GROUP + "&mode&1")
+        self.set_mode(1, self.mode_line(GROUP + "&mode&1"), "repeat mode in chapters.dat")
         self.play("green.avi")
         for colour in ("green", "white", "green", "white"):
             camera.wait_colour(colour)
         log("repeat one: green, white, green, white")
         # Seamless: the idle clip between the others, looping.
-        self.set_mode(3, None)
+        self.set_mode(3, lambda: present(self.app, "dialog", "无缝衔接播放模式设置"), "the seamless dialog")
         dialog = wait_find(self.app, "dialog", "无缝衔接播放模式设置")
         self.choose_entry(dialog, "green.avi", ["Home", "Down"])
         act(wait_find(dialog, "push button", "确定"))
@@ -555,7 +576,8 @@ class EndToEnd:
         log("seamless: red, then the idle clip looping")
 
     def bookmark(self, camera):
-        self.menu(wait_find(self.app, "tree item", "blue.avi"), "Down", "Down", "Down", "Return")  # "视频书签（…）"
+        self.menu(wait_find(self.app, "tree item", "blue.avi"), ["Down", "Down", "Down", "Return"],  # "视频书签（…）"
+                  lambda: present(self.app, "dialog", "视频书签编辑界面"), "the bookmark editor")
         editor = wait_find(self.app, "dialog", "视频书签编辑界面")
         self.choose_entry(editor, "blue.avi", ["Home"])
         act(wait_find(editor, "push button", "添加书签"))
@@ -738,10 +760,18 @@ class EndToEnd:
         log("back from the tray")
         for path in ("chapters.dat", "config.ini", "actionAndMovie.dat", "images.dat"):
             self.made[os.path.join(self.user.program, path)] = digest(os.path.join(self.user.program, path))
-        open_tray_menu(self.session)
-        x, y = tray_icon(self.session)
-        self.shots.region("tray-menu.png", x - 360, 0, SCREEN[0], y + 200)
-        self.session.run(["xdotool", "key", "Up", "Return"])  # the last entry, "退出系统"
+        for attempt in range(3):
+            open_tray_menu(self.session)
+            if attempt == 0:
+                x, y = tray_icon(self.session)
+                self.shots.region("tray-menu.png", x - 360, 0, SCREEN[0], y + 200)
+            time.sleep(0.3)  # the menu is mapped before it has grabbed the keyboard
+            self.session.run(["xdotool", "key", "Up", "Return"])  # the last entry, "退出系统"
+            try:
+                XSession.wait_for(lambda: present(self.app, ("alert", "dialog"), "询问"), "the exit question", 15)
+                break
+            except AssertionError:
+                self.session.run(["xdotool", "key", "Escape"])
         question = wait_find(self.app, ("alert", "dialog"), "询问")
         wait_find(question, "label", "是否确实要退出系统?")
         act(wait_find(question, "push button", "OK"))
