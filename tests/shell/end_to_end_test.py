@@ -447,6 +447,9 @@ class EndToEnd:
         assert digest(os.path.join(user.program, "config.ini")) == shipped_config, "config.ini changed at start"
         for folder in ("照片", "录像"):
             assert os.path.isdir(user.storage(folder)), "no storage folder " + folder
+        # The XviD codec's value lives in the session's own store, which ends with the session.
+        with open(os.path.join(user.env["XDG_RUNTIME_DIR"], "kalimo", "registry.reg"), encoding="utf-8") as store:
+            assert '"display_status"=dword:00000000' in store.read(), "no XviD value in the session's store"
         self.shots.windows("first-start.png", [main, playing])
 
     def popups(self):
@@ -849,7 +852,7 @@ def main():
                 run.image_tab(camera, images)
                 run.camera_tab(camera)
                 run.screen_tab(camera, root)
-                run.settings("E2E 摄像头 " + uuid.uuid4().hex[:6])
+                run.settings("会议摄像头")
                 run.back_to_videos()
                 run.tray_and_quit()
                 camera.stop()
