@@ -115,14 +115,15 @@ def main():
     finally:
         shutil.rmtree(root, ignore_errors=True)
     load = os.getloadavg()
-    print("Kalimo per tab over %d s (load average %.1f on %d cores while measured)" % (SECONDS, load[0], os.cpu_count()))
+    print("Kalimo per tab over %d s (load average %.1f on %d cores while measured)" %
+          (SECONDS, load[0], os.cpu_count()))
     for name, cores, megabytes, rate in results:
         verdict = "ok" if cores <= GOAL_CORES and megabytes <= GOAL_MEGABYTES else "over goal"
         print("  %-42s %5.2f cores  %6.1f MB resident  %5.1f frames/s to the camera  %s" %
               (name, cores, megabytes, rate, verdict))
     print(json.dumps({"load_average": load[0],
-                      "tabs": [{"tab": n, "cores": round(c, 3), "resident_mb": round(m, 1), "frames_per_second": round(r, 1)}
-                               for n, c, m, r in results]}, ensure_ascii=False))
+                      "tabs": [{"tab": n, "cores": round(c, 3), "resident_mb": round(m, 1),
+                                "frames_per_second": round(r, 1)} for n, c, m, r in results]}, ensure_ascii=False))
 
 
 if __name__ == "__main__":

@@ -79,9 +79,8 @@ def has_role(accessible, roles):
     return bool({accessible.getRoleName(), accessible.getLocalizedRoleName()} & set(roles))
 
 
-def wait_find(root, role, name, timeout=60.0, showing=False):
-    """The first accessible below `root` with this role and name (any name for None; visible on
-    screen if `showing`)."""
+def wait_find(root, role, name, timeout=60.0):
+    """The first accessible below `root` with this role and name (any name for None)."""
     import pyatspi
     roles = (role,) if isinstance(role, str) else role
     found = []
@@ -89,8 +88,7 @@ def wait_find(root, role, name, timeout=60.0, showing=False):
     def look():
         try:
             hit = pyatspi.utils.findDescendant(
-                root, lambda a: a is not None and name in (None, a.name) and has_role(a, roles) and
-                (not showing or a.getState().contains(pyatspi.STATE_SHOWING)), breadth_first=True)
+                root, lambda a: a is not None and name in (None, a.name) and has_role(a, roles), breadth_first=True)
         except Exception:  # the tree changed while it was walked
             return False
         if hit is not None:
@@ -138,11 +136,9 @@ class CameraClient:
     """gst-launch-1.0 ostrelsrc, the way a chat client opens the camera: four 320 x 240 BGR
     pictures a second read from its output, the newest kept with its number."""
 
-    def __init__(self, env, cwd=None, seconds=None):
-        limit = ["num-buffers=%d" % (seconds * 30)] if seconds else []
+    def __init__(self, env, cwd=None):
         self.process = subprocess.Popen(
-            ["gst-launch-1.0", "-q", "ostrelsrc"] + limit +
-            ["!", "video/x-raw,format=BGR,width=%d,height=%d" % (WIDTH, HEIGHT), "!", "videorate", "!",
+            ["gst-launch-1.0", "-q", "ostrelsrc", "!", "video/x-raw,format=BGR,width=%d,height=%d" % (WIDTH, HEIGHT), "!", "videorate", "!",
              "video/x-raw,framerate=4/1", "!", "fdsink", "fd=1"],
             env=env, cwd=cwd, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
         self.condition = threading.Condition()
@@ -290,7 +286,7 @@ def section_exists(section):
 
 def processes_with(variable):
     """Process ids whose environment holds `variable` (NAME=value): what this test started."""
-    wanted = variable.encode() + b"\0"
+    wanted = b"\0" + variable.encode() + b"\0"
     found = []
     for entry in os.listdir("/proc"):
         if not entry.isdigit():
@@ -300,7 +296,7 @@ def processes_with(variable):
                 if stat.read().rsplit(")", 1)[1].split()[0] in ("Z", "X"):
                     continue  # ended, not yet reaped by whoever inherited it
             with open("/proc/%s/environ" % entry, "rb") as environ:
-                if wanted in environ.read() + b"\0":
+                if wanted in b"\0" + environ.read() + b"\0":
                     found.append(int(entry))
         except (OSError, IndexError):
             pass
@@ -579,7 +575,8 @@ class EndToEnd:
         log("seamless: red, then the idle clip looping")
 
     def bookmark(self, camera):
-        self.menu(wait_find(self.app, "tree item", "blue.avi"), ["Down", "Down", "Down", "Return"],  # "视频书签（…）"
+        # "视频书签（…）", the third entry a video's menu offers.
+        self.menu(wait_find(self.app, "tree item", "blue.avi"), ["Down", "Down", "Down", "Return"],
                   lambda: present(self.app, "dialog", "视频书签编辑界面"), "the bookmark editor")
         editor = wait_find(self.app, "dialog", "视频书签编辑界面")
         self.choose_entry(editor, "blue.avi", ["Home"])
@@ -713,8 +710,8 @@ class EndToEnd:
         log("screen tab: the camera shows the screen")
         self.session.run(["xdotool", "key", "Escape"])
         main, playing = self.pair("效果区")
-        XSession.wait_for(lambda: geometry(self.session, playing)[2:] == (PLAYING_WINDOW_WIDTH, geometry(self.session, main)[3]),
-                          "the screen window back in its place")
+        XSession.wait_for(lambda: geometry(self.session, playing)[2:] ==
+                          (PLAYING_WINDOW_WIDTH, geometry(self.session, main)[3]), "the screen window back in its place")
         log("screen tab: Escape ended the capture")
         # The desktop black again, for the pictures that follow.
         subprocess.run(["convert", "-size", "%dx%d" % SCREEN, "xc:black", backdrop], check=True)
