@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <filesystem>
 
 #include "library/ListFile.h"
 
@@ -33,6 +34,18 @@ bool SplitAtMarker(const std::string& line, const std::string& marker, std::stri
   name = line.substr(0, at);
   value = line.substr(at + marker.size());
   return true;
+}
+
+// True on a first start: no list at all (not even a broken link) and the sample video in its
+// place beside the program.
+bool FirstStartWithSample() {
+  const std::optional<std::string> list = ListFile::GetListFilePath(kGroupListFileName);
+  const std::optional<std::string> sample = ListFile::GetListFilePath(ListFile::kSampleVideoEntry);
+  if (!list || !sample) return false;
+  std::error_code error;
+  // Anything but "not found" (an unreadable folder gives "none") is no first start.
+  if (std::filesystem::symlink_status(*list, error).type() != std::filesystem::file_type::not_found) return false;
+  return std::filesystem::is_regular_file(*sample, error);
 }
 
 }  // namespace
@@ -136,6 +149,10 @@ std::vector<std::string> VideoGroupStore::SerializeGroups() const {
 }
 
 bool VideoGroupStore::LoadGroups() {
+  // The program ships no list of its own: a first start writes the list that names the sample
+  // video, in the relative form that reads as its full path wherever the program folder lies, so
+  // the user sees the sample play at once. A list that exists, even empty or unreadable, stays.
+  if (FirstStartWithSample()) ListFile::SaveList({ListFile::kSampleVideoEntry}, kGroupListFileName);
   std::vector<std::string> lines;
   const bool loaded = ListFile::LoadList(kGroupListFileName, lines);
   ParseGroupLines(lines);

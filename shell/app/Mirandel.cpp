@@ -6,12 +6,14 @@
 #include <QCoreApplication>
 #include <QDialog>
 #include <QEventLoop>
+#include <QThread>
 #include <cstdio>
 
 #include "common/ApplyDataToOstrel.h"
 #include "common/Logging.h"
 #include "common/Messages.h"
 #include "shell/mainwindow/CMirandelDlg.h"
+#include "shell/app/ModalDialogsEnd.h"
 #include "shell/app/StopSignals.h"
 #include "shell/app/XvidStatus.h"
 #include "library/settings/SettingParams.h"
@@ -43,9 +45,13 @@ int CMirandelApp::Run() {
   int status = kEnded;
   if (InitInstance(status)) {
     {
-      StopSignals stop([this] { mainDialog_->done(QDialog::Rejected); });
       // Not exec(): a modal run ends when the dialog hides, and the main window hides to the tray.
       QEventLoop loop;
+      const int runLevel = QThread::currentThread()->loopLevel() + 1;  // the level of `loop`
+      // A stop signal ends the modal dialogs first; the main dialog ends once their loops returned.
+      StopSignals stop([this, runLevel] {
+        EndModalDialogsThen(mainDialog_.get(), runLevel, [this] { mainDialog_->done(QDialog::Rejected); });
+      });
       QObject::connect(mainDialog_.get(), &QDialog::finished, &loop, &QEventLoop::quit);
       mainDialog_->show();
       loop.exec();

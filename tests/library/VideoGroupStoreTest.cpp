@@ -154,6 +154,58 @@ TEST_F(VideoGroupStoreTest, ClearedSeamlessGroupKeepsModeAndIdleVideo) {
   EXPECT_EQ(store.SerializeGroups(), (Lines{"S&mode&3", "S&prevent&/idle.avi", "S&"}));
 }
 
+// A first start (no list at all) begins with the sample video beside the program and writes the
+// list that names it; a list that exists in any form, or a missing sample, keeps things as they are.
+TEST_F(VideoGroupStoreTest, FirstStartBeginsWithTheShippedSampleOnly) {
+  namespace fs = std::filesystem;
+  enum class List { kMissing, kEmpty, kBrokenLink, kFolder };
+  struct Case {
+    const char* what;
+    List list;
+    bool sampleShipped;
+    bool sampleListed;
+  };
+  const Case cases[] = {
+      {"first start", List::kMissing, true, true},
+      {"no sample shipped", List::kMissing, false, false},
+      {"list emptied by the user", List::kEmpty, true, false},
+      {"list behind a broken link", List::kBrokenLink, true, false},
+      {"a folder in the list's place", List::kFolder, true, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    test::TempDir folder;
+    setenv("KALIMO_PROGRAM_DIR", folder.Str().c_str(), 1);
+    const fs::path list = folder / "chapters.dat";
+    const fs::path sample = folder / ListFile::kSampleVideoEntry;
+    if (c.sampleShipped) {
+      fs::create_directories(sample.parent_path());
+      std::ofstream(sample) << "video";
+    }
+    if (c.list == List::kEmpty) std::ofstream{list};
+    if (c.list == List::kBrokenLink) fs::create_symlink(folder / "elsewhere.dat", list);
+    if (c.list == List::kFolder) fs::create_directory(list);
+
+    VideoGroupStore firstStart;
+    firstStart.LoadGroups();
+    if (c.sampleListed) {
+      EXPECT_EQ(firstStart.Groups(), (std::vector<VideoGroup>{Group(PlayOnce, DefaultGroupName, {sample.string()})}));
+      std::ifstream file(list, std::ios::binary);
+      std::ostringstream content;
+      content << file.rdbuf();
+      EXPECT_EQ(content.str(), platform::Utf8ToGb18030(ListFile::kSampleVideoEntry).value());
+    } else {
+      EXPECT_TRUE(firstStart.Groups().empty());
+      EXPECT_EQ(fs::exists(fs::symlink_status(list)), c.list != List::kMissing);
+      EXPECT_FALSE(fs::exists(folder / "elsewhere.dat"));
+      if (c.list == List::kEmpty) {
+        EXPECT_EQ(fs::file_size(list), 0u);
+      }
+    }
+  }
+  setenv("KALIMO_PROGRAM_DIR", program.Str().c_str(), 1);
+}
+
 TEST_F(VideoGroupStoreTest, MissingFileGivesAnEmptyModel) {
   EXPECT_FALSE(store.LoadGroups());
   EXPECT_TRUE(store.Groups().empty());

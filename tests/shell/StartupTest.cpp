@@ -1,9 +1,11 @@
 // Start-up and shutdown of the main program, in this process: each way a start is refused, and a
 // whole run that ends with the frame section gone.
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
 #include <QTimer>
 #include <QtTest>
+#include <csignal>
 #include <memory>
 
 #include "common/ApplyDataToOstrel.h"
@@ -188,6 +190,57 @@ class StartupTest : public QObject {
              std::optional<std::uint32_t>(0));
     // The storage folders were made for the settings' root.
     QVERIFY(std::filesystem::is_directory(folders.Storage() / "Kalimo" / "照片"));
+  }
+
+  // SIGTERM while a modal dialog runs: the settings dialog (owned by the main window) kept the
+  // program from ending, the group dialog (owned by the video panel, which the end deletes) made it
+  // crash. The dialogs end first, without their questions; then the program, section removed.
+  void aStopSignalEndsOpenDialogsFirst_data() {
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("dialogTitle");
+    QTest::newRow("settings") << "参数设置" << "Setting";
+    QTest::newRow("group name, owned by the video panel") << "添加分组" << "组编辑对话框";
+  }
+  void aStopSignalEndsOpenDialogsFirst() {
+    QFETCH(QString, button);
+    QFETCH(QString, dialogTitle);
+    test::ShellFolders folders;
+    test::TestSection section;
+    test::MessageRecorder messages;
+    const std::vector<unsigned char> pixels(DibStride(4) * 4, 0x80);
+    bool dialogShown = false;
+    auto openDialog = std::make_shared<std::function<void()>>();
+    *openDialog = [&, openDialog] {
+      QAbstractButton* found = nullptr;
+      for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (widget->windowTitle() != "Kalimo" || !widget->isVisible()) continue;
+        for (QAbstractButton* candidate : widget->findChildren<QAbstractButton*>()) {
+          if (candidate->accessibleName() == button || candidate->text() == button) found = candidate;
+        }
+      }
+      if (!found) return QTimer::singleShot(20, *openDialog);
+      WriteFrameToSection(pixels.data(), ProcessFrameSectionHandle(), static_cast<std::int32_t>(pixels.size()), 4, 4);
+      QTimer::singleShot(0, found, &QAbstractButton::click);  // the dialog's own loop runs in the click
+    };
+    QTimer::singleShot(0, *openDialog);
+    auto stopWhenShown = std::make_shared<std::function<void()>>();
+    *stopWhenShown = [&, stopWhenShown] {
+      QWidget* modal = QApplication::activeModalWidget();
+      if (!modal || modal->windowTitle() != dialogTitle) return QTimer::singleShot(20, *stopWhenShown);
+      dialogShown = true;
+      ::raise(SIGTERM);
+    };
+    QTimer::singleShot(0, *stopWhenShown);
+
+    int status = -1;
+    {
+      CMirandelApp app(kBuiltUpdater);
+      status = app.Run();
+    }
+    QVERIFY(dialogShown);
+    QCOMPARE(status, CMirandelApp::kEnded);
+    QVERIFY(!section.Exists());
+    QCOMPARE(messages.messages.size(), std::size_t{0});
   }
 };
 

@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <algorithm>
 
 #include "components/ScreenCaptureApi.h"
 #include "library/settings/SettingParams.h"
@@ -39,26 +40,26 @@ CCaptureScreenResourceDlg::CCaptureScreenResourceDlg(CWindowPlayingCaptureScreen
     radio->setGeometry(where);
     group->addButton(radio, id);
   };
-  regionBox_->setGeometry(10, 10, 280, 110);
-  addRadio(regions_, kRegionArea, "选择区域", true, QRect(25, 35, 250, 22));
-  addRadio(regions_, kRegionWindow, "选择窗口（尚不支持）", false, QRect(25, 60, 250, 22));
-  addRadio(regions_, kRegionWholeScreen, "整个屏幕（按ESC退出）", true, QRect(25, 85, 250, 22));
+  regionBox_->setGeometry(10, 10, kGroupWidth, 110);
+  addRadio(regions_, kRegionArea, "选择区域", true, QRect(25, 35, kChoiceWidth, 22));
+  addRadio(regions_, kRegionWindow, "选择窗口（尚不支持）", false, QRect(25, 60, kChoiceWidth, 22));
+  addRadio(regions_, kRegionWholeScreen, "整个屏幕（按ESC退出）", true, QRect(25, 85, kChoiceWidth, 22));
   regions_->button(kRegionArea)->setChecked(true);
 
-  optionBox_->setGeometry(10, 130, 280, 160);
-  addRadio(records_, 0, "截屏应用到虚拟摄像头", true, QRect(25, 155, 250, 22));
-  addRadio(records_, 1, "录制屏幕", false, QRect(25, 180, 250, 22));
+  optionBox_->setGeometry(10, 130, kGroupWidth, 160);
+  addRadio(records_, 0, "截屏应用到虚拟摄像头", true, QRect(25, 155, kChoiceWidth, 22));
+  addRadio(records_, 1, "录制屏幕", false, QRect(25, 180, kChoiceWidth, 22));
   records_->button(0)->setChecked(true);
   auto* noAcceleration = new QCheckBox(QStringLiteral("屏幕捕获时禁掉视频硬件加速"), this);
   noAcceleration->setEnabled(false);
-  noAcceleration->setGeometry(25, 205, 250, 22);
+  noAcceleration->setGeometry(25, 205, kChoiceWidth, 22);
   auto* note = new QLabel(QStringLiteral("暂未实现，如果捕获的视频是黑的话）"), this);
-  note->setGeometry(25, 230, 250, 22);
+  note->setGeometry(25, 230, kChoiceWidth, 22);
   const QString help = QString::fromStdString(kalimo::OemWebSite()) + QString::fromUtf8(kHelpPath);
   helpLink_ = new QLabel(QStringLiteral("<a href=\"%1\">请手动设置，如何设置，请猛击。。</a>").arg(help.toHtmlEscaped()), this);
   helpLink_->setOpenExternalLinks(true);
   helpLink_->setAccessibleName(QStringLiteral("请手动设置，如何设置，请猛击。。"));
-  helpLink_->setGeometry(25, 255, 250, 22);
+  helpLink_->setGeometry(25, 255, kChoiceWidth, 22);
 
   startButton_ = new QPushButton(QStringLiteral("开始"), this);
   startButton_->setGeometry(110, 305, 80, 28);
@@ -134,8 +135,17 @@ void CCaptureScreenResourceDlg::resizeEvent(QResizeEvent* event) {
 }
 
 void CCaptureScreenResourceDlg::CentreGroups() {
+  // In a panel narrower than the groups (the main window's tab is) the groups take its width less
+  // a margin, so that their titles and the beginnings of the choices are not cut off at the left.
+  for (QGroupBox* box : {regionBox_, optionBox_})
+    box->resize(std::min(kGroupWidth, std::max(kGroupMinimumWidth, width() - 2 * kGroupMargin)), box->height());
   for (QWidget* centred : {static_cast<QWidget*>(regionBox_), static_cast<QWidget*>(optionBox_),
                            static_cast<QWidget*>(startButton_)})
     centred->move((width() - centred->width()) / 2, centred->y());
-  for (auto it = offsets_.cbegin(); it != offsets_.cend(); ++it) it.key()->move(it.value().first->pos() + it.value().second);
+  for (auto it = offsets_.cbegin(); it != offsets_.cend(); ++it) {
+    const QGroupBox* box = it.value().first;
+    const QPoint offset = it.value().second;
+    it.key()->move(box->pos() + offset);
+    it.key()->resize(std::min(kChoiceWidth, box->width() - 2 * offset.x()), it.key()->height());
+  }
 }

@@ -30,6 +30,12 @@ class CCaptureScreenResourceDlg : public QWidget {
   static constexpr int kFloatingHeight = 240;
   static constexpr int kFloatingRightOffset = 330;
   static constexpr int kFloatingBottomOffset = 250;
+  // The groups' width in a panel wide enough, the narrowest they get, and the room left on each
+  // side in a narrower one; the choices inside are as wide as kChoiceWidth at most.
+  static constexpr int kGroupWidth = 280;
+  static constexpr int kGroupMinimumWidth = 200;
+  static constexpr int kGroupMargin = 4;
+  static constexpr int kChoiceWidth = 250;
   static constexpr const char* kHelpPath = "/help/ostrel.html#howtodisablehwa";
 
   CCaptureScreenResourceDlg(CWindowPlayingCaptureScreen* screenWindow, QWidget* parent = nullptr);

@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QPainter>
 #include <QProcess>
+#include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
@@ -143,6 +144,18 @@ class ScreenTabTest : public QObject {
     QTRY_COMPARE(panel.StartButton()->x(), (800 - 80) / 2);
     QCOMPARE(panel.Regions()->button(kRegionArea)->x(), (800 - 280) / 2 + 15);
     QVERIFY(panel.HelpLink()->text().contains("/help/ostrel.html#howtodisablehwa"));
+    // As wide as the main window's tab: the groups and every choice stay whole inside the panel.
+    constexpr int kTabWidth = 265;
+    panel.resize(kTabWidth, 400);
+    QTRY_COMPARE(panel.width(), kTabWidth);
+    for (QGroupBox* box : panel.findChildren<QGroupBox*>()) {
+      QVERIFY2(box->x() >= 0 && box->geometry().right() < kTabWidth, qPrintable(box->title()));
+    }
+    for (QAbstractButton* choice : panel.findChildren<QAbstractButton*>()) {
+      const int needed = choice->fontMetrics().horizontalAdvance(choice->text()) + 24;  // the mark and its gap
+      QVERIFY2(choice->x() >= 0 && choice->geometry().right() < kTabWidth && choice->width() >= needed,
+               qPrintable(choice->text()));
+    }
   }
 
   void wholeScreenFeedsCameraUntilEscape() {
