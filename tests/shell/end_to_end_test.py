@@ -34,7 +34,7 @@ import uuid
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "windows", "skin"))
-from gui_session import XSession  # noqa: E402
+from gui_session import XSession, remove_section  # noqa: E402
 from main_window_test import (PLAYING_WINDOW_WIDTH, geometry, one_window, open_tray_menu, tray_icon,  # noqa: E402
                               visible_windows)
 
@@ -136,11 +136,14 @@ class CameraClient:
     """gst-launch-1.0 ostrelsrc, the way a chat client opens the camera: four 320 x 240 BGR
     pictures a second read from its output, the newest kept with its number."""
 
-    def __init__(self, env, cwd=None):
+    def __init__(self, env, cwd=None, errors=None):
+        # `errors`: a file for the client's own messages (a sanitizer's reports), else none kept.
+        self.errors = errors
         self.process = subprocess.Popen(
             ["gst-launch-1.0", "-q", "ostrelsrc", "!", "video/x-raw,format=BGR,width=%d,height=%d" % (WIDTH, HEIGHT), "!", "videorate", "!",
              "video/x-raw,framerate=4/1", "!", "fdsink", "fd=1"],
-            env=env, cwd=cwd, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+            env=env, cwd=cwd, stdout=subprocess.PIPE,
+            stderr=open(errors, "wb") if errors else subprocess.DEVNULL)
         self.condition = threading.Condition()
         self.frame, self.number = None, 0
         threading.Thread(target=self._read, daemon=True).start()
@@ -177,8 +180,8 @@ class CameraClient:
             last = frame
             if predicate(frame):
                 return frame
-        raise AssertionError("the camera did not show %s in %d s (last centre %s)" %
-                             (what, timeout, centre(last) if last else "no picture"))
+        raise AssertionError("the camera did not show %s in %d s (last centre %s)%s" %
+                             (what, timeout, centre(last) if last else "no picture", self.sanitizer_reports()))
 
     def wait_colour(self, name, timeout=40.0):
         log("camera: waiting for " + name)
@@ -203,6 +206,14 @@ class CameraClient:
             except subprocess.TimeoutExpired:
                 self.process.kill()
                 self.process.wait()
+
+    def sanitizer_reports(self):
+        """What a sanitizer reported in the client's messages, if they were kept."""
+        if not self.errors or not os.path.exists(self.errors):
+            return ""
+        with open(self.errors, errors="replace") as messages:
+            text = messages.read()
+        return text if "Sanitizer" in text or "runtime error:" in text else ""
 
 
 def pixel(frame, x, y):
@@ -357,13 +368,21 @@ class UserSetUp:
 
     def client_env(self):
         """A camera client's environment: the section of this user, and a copy of the plugin, so
-        that the client never starts a program of its own."""
+        that the client never starts a program of its own. KALIMO_E2E_CLIENT_PLUGIN names another
+        build of the plugin for the client (the sanitizer build's); KALIMO_E2E_CLIENT_PRELOAD the
+        sanitizer runtime that such a plugin needs loaded first in an uninstrumented client."""
         plugins = os.path.join(self.root, "client-plugin")
         if not os.path.isdir(plugins):
             os.makedirs(plugins)
-            shutil.copy(os.path.join(self.bin, "libgstostrel.so"), plugins)
+            shutil.copy(os.environ.get("KALIMO_E2E_CLIENT_PLUGIN") or os.path.join(self.bin, "libgstostrel.so"),
+                        os.path.join(plugins, "libgstostrel.so"))
         env = dict(self.env, GST_PLUGIN_PATH=plugins, GST_REGISTRY=os.path.join(self.root, "client-registry.bin"),
                    XDG_DATA_HOME=os.path.join(self.root, "client-data"))
+        if os.environ.get("KALIMO_E2E_CLIENT_PRELOAD"):
+            # Leaks are the unit tests' business (GStreamer's own would drown them here); memory
+            # errors and undefined behaviour stop the client with a report.
+            env.update(LD_PRELOAD=os.environ["KALIMO_E2E_CLIENT_PRELOAD"], ASAN_OPTIONS="detect_leaks=0",
+                       UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1")
         return env
 
     def start(self, session):
@@ -807,6 +826,7 @@ def launched_by_the_camera(session, bin_dir, root, sample_frames):
         client.stop()
         for pid in processes_with(variable):  # only a program this test's client started
             os.kill(pid, signal.SIGKILL)
+        remove_section(user.section)
 
 
 def main():
@@ -825,9 +845,14 @@ def main():
             sample_frames = decoded_frames(os.path.join(bin_dir, SAMPLE))
             user = UserSetUp(session, bin_dir, os.path.join(root, "user"), fake_plugins)
             run = EndToEnd(session, user, Shots(session, shots_dir))
-            camera = CameraClient(user.client_env())
+            camera = CameraClient(user.client_env(), errors=os.path.join(root, "client-messages.txt"))
             try:
                 run.first_start(camera, sample_frames)
+                if os.environ.get("KALIMO_E2E_CLIENT_PRELOAD"):
+                    with open("/proc/%d/maps" % camera.process.pid) as maps:
+                        mapped = maps.read()
+                    assert "libasan" in mapped and "client-plugin/libgstostrel.so" in mapped, \
+                        "the client does not run the sanitizer build's plugin"
                 log("step 1 done")
                 clips = os.path.join(root, "clips")
                 os.makedirs(clips)
@@ -853,6 +878,8 @@ def main():
                 run.back_to_videos()
                 run.tray_and_quit()
                 camera.stop()
+                reports = camera.sanitizer_reports()
+                assert not reports, "the camera client's plugin reported:\n" + reports
                 # Nothing left running, no frame section, every file of the user whole.
                 assert not section_exists(user.section), "the frame section outlived the program"
                 assert not processes_with("KALIMO_SECTION=" + user.section), "a program is left running"
@@ -865,6 +892,7 @@ def main():
                 if run.__dict__.get("kalimo") and run.kalimo.poll() is None:
                     run.kalimo.terminate()
                     run.kalimo.wait(timeout=30)
+                remove_section(user.section)  # after a failure: not left in shared memory
             launched_by_the_camera(session, bin_dir, os.path.join(root, "launch"), sample_frames)
             log("scenario 2 done")
         assert beside_program(bin_dir) == untouched, "files beside the real program changed"

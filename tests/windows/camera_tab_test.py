@@ -8,7 +8,8 @@ import shutil
 import sys
 import tempfile
 
-from tab_session import HEIGHT, WIDTH, XSession, camera_frames, make_program_folder, pixel, screenshot, start_tab
+from tab_session import (HEIGHT, WIDTH, XSession, camera_frames, make_program_folder, pixel, remove_section,
+                         screenshot, start_tab)
 
 # The first bars of the fake camera's pattern (videotestsrc), left to right: white, yellow, cyan, green.
 BARS = [(255, 255, 255), (255, 255, 0), (0, 255, 255), (0, 255, 0)]
@@ -45,6 +46,7 @@ def main():
             assert near(got, expected), "not the camera's colour bars: %r" % seen
         print("ok")
     finally:
+        remove_section("/kalimo-camera-tab-%d" % os.getpid())
         shutil.rmtree(folder, ignore_errors=True)
 
 

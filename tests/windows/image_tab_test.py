@@ -11,7 +11,8 @@ import subprocess
 import sys
 import tempfile
 
-from tab_session import HEIGHT, WIDTH, XSession, camera_frames, make_program_folder, pixel, screenshot, start_tab
+from tab_session import (HEIGHT, WIDTH, XSession, camera_frames, make_program_folder, pixel, remove_section,
+                         screenshot, start_tab)
 
 COLOURS = [(200, 30, 30), (30, 200, 30), (30, 30, 200)]
 
@@ -50,6 +51,7 @@ def main():
             assert current == (previous + 1) % 3, "images out of order: %r" % changes
         print("ok")
     finally:
+        remove_section("/kalimo-image-tab-%d" % os.getpid())
         shutil.rmtree(folder, ignore_errors=True)
 
 

@@ -6,7 +6,7 @@ import subprocess
 import sys
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "skin"))
-from gui_session import XSession  # noqa: E402,F401
+from gui_session import XSession, remove_section  # noqa: E402,F401
 
 WIDTH, HEIGHT = 320, 240
 
