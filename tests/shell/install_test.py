@@ -32,7 +32,7 @@ PROGRAM_FILES = COMMANDS + ["libgstostrel.so", "libDoveVurarir.so", "libScreenCa
 
 
 def unescape_string(value):
-    """A value of type string: \\s \\n \\t \\r \\\\ as the desktop entry specification says."""
+    """A value of type string: \\s \\n \\t \\r \\\\ as freedesktop.org's desktop entry format has them."""
     out, i = [], 0
     while i < len(value):
         if value[i] == "\\" and i + 1 < len(value):
