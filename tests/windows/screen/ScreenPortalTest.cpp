@@ -150,26 +150,13 @@ class ScreenPortalTest : public QObject {
   Q_OBJECT
 
  private:
-  QTemporaryDir programDir_;
-  QString storageRoot_;
+  screen_test::ProgramFolder program_;
   QImage bars_;
-
-  QStringList Movies() const {
-    return QDir(storageRoot_ + "/Kalimo/录像").entryList({"*.webm"}, QDir::Files, QDir::Name);
-  }
 
  private slots:
   void initTestCase() {
-    QVERIFY(programDir_.isValid());
-    storageRoot_ = programDir_.filePath("store");
-    QDir().mkpath(storageRoot_);
-    QFile config(programDir_.filePath("config.ini"));
-    QVERIFY(config.open(QIODevice::WriteOnly));
-    config.write(("[usingsetting]\nresourcespath=" + storageRoot_ + "\n").toUtf8());
-    config.close();
-    qputenv("KALIMO_PROGRAM_DIR", programDir_.path().toUtf8());
+    QVERIFY(program_.Use());
     qputenv("XDG_SESSION_TYPE", "wayland");
-    kalimo::ScreenCaptureModule::SetFileName(KALIMO_TEST_OUTPUT_DIR "/libScreenCapture.so");
     bars_ = StreamPicture();
     QCOMPARE(bars_.size(), kStreamSize);
   }
@@ -246,14 +233,14 @@ class ScreenPortalTest : public QObject {
       return views;
     });
     QSignalSpy finished(&recording, &ScreenRecording::Finished);
-    const QStringList before = Movies();
+    const QStringList before = program_.Movies();
     QVERIFY(recording.Start(kRegionWholeScreen));
     QPointer<QWidget> stopWindow = ShownTopLevel(kStopWindowName);
     QVERIFY(stopWindow);
     QString movie;
-    QTRY_VERIFY_WITH_TIMEOUT(Movies().size() == before.size() + 1, 30000);
-    for (const QString& name : Movies())
-      if (!before.contains(name)) movie = storageRoot_ + "/Kalimo/录像/" + name;
+    QTRY_VERIFY_WITH_TIMEOUT(program_.Movies().size() == before.size() + 1, 30000);
+    for (const QString& name : program_.Movies())
+      if (!before.contains(name)) movie = program_.storageRoot + "/Kalimo/录像/" + name;
     QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(movie).size() > 0, 30000);
     QTest::qWait(3000);  // the length of the recording, not a condition
     auto* stop = stopWindow->findChild<QPushButton*>();

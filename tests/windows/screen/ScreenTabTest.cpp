@@ -67,16 +67,15 @@ class ScreenTabTest : public QObject {
   Q_OBJECT
 
  private:
-  QTemporaryDir programDir_;
-  QString storageRoot_;
+  screen_test::ProgramFolder program_;
 
   // Waits for a new movie to start growing (the capture is running) and returns its path.
   QString NewMovie(const QStringList& before) const {
     QString path;
     const auto growing = [&] {
-      for (const QString& name : Movies())
-        if (!before.contains(name) && QFileInfo(storageRoot_ + "/Kalimo/录像/" + name).size() > 0)
-          path = storageRoot_ + "/Kalimo/录像/" + name;
+      for (const QString& name : program_.Movies())
+        if (!before.contains(name) && QFileInfo(program_.storageRoot + "/Kalimo/录像/" + name).size() > 0)
+          path = program_.storageRoot + "/Kalimo/录像/" + name;
       return !path.isEmpty();
     };
     QElapsedTimer waited;
@@ -85,21 +84,9 @@ class ScreenTabTest : public QObject {
     return path;
   }
 
-  QStringList Movies() const {
-    return QDir(storageRoot_ + "/Kalimo/录像").entryList({"*.webm"}, QDir::Files, QDir::Name);
-  }
-
  private slots:
   void initTestCase() {
-    QVERIFY(programDir_.isValid());
-    storageRoot_ = programDir_.filePath("store");
-    QDir().mkpath(storageRoot_);
-    QFile config(programDir_.filePath("config.ini"));
-    QVERIFY(config.open(QIODevice::WriteOnly));
-    config.write(("[usingsetting]\nresourcespath=" + storageRoot_ + "\n").toUtf8());
-    config.close();
-    qputenv("KALIMO_PROGRAM_DIR", programDir_.path().toUtf8());
-    kalimo::ScreenCaptureModule::SetFileName(KALIMO_TEST_OUTPUT_DIR "/libScreenCapture.so");
+    QVERIFY(program_.Use());
   }
 
   // Each test's section is a new object: the process's writer must map it afresh.
@@ -284,7 +271,7 @@ class ScreenTabTest : public QObject {
       return views;
     });
     QSignalSpy finished(&recording, &ScreenRecording::Finished);
-    const QStringList before = Movies();
+    const QStringList before = program_.Movies();
     QVERIFY(recording.Start(kRegionWholeScreen));
     QVERIFY(!mainWindow.isVisible());
     const QString movie = NewMovie(before);
@@ -296,7 +283,7 @@ class ScreenTabTest : public QObject {
     Xdotool({"key", "Escape"});
     QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 30000);
     QVERIFY(mainWindow.isVisible());
-    const QStringList after = Movies();
+    const QStringList after = program_.Movies();
     QCOMPARE(after.size(), before.size() + 1);
     QVERIFY2(QFileInfo(movie).fileName().startsWith('M'), qPrintable(movie));
     const ProbedFile file = Probe(movie);
@@ -308,7 +295,7 @@ class ScreenTabTest : public QObject {
   }
 
   void killedRecordingStillPlays() {
-    const QStringList before = Movies();
+    const QStringList before = program_.Movies();
     QProcess recorder;
     recorder.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     recorder.start(QCoreApplication::applicationFilePath(), {"--record-until-killed"});

@@ -10,6 +10,7 @@
 #include <QImage>
 #include <QProcess>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QWidget>
 #include <algorithm>
@@ -18,6 +19,7 @@
 #include "components/ScreenCaptureApi.h"
 #include "windows/screen/CCaptureScreenResourceDlg.h"
 #include "windows/screen/CWindowPlayingCaptureScreen.h"
+#include "windows/screen/ScreenCaptureModule.h"
 
 namespace screen_test {
 
@@ -28,6 +30,28 @@ struct ScreenTab {
   CCaptureScreenResourceDlg* panel = new CCaptureScreenResourceDlg(screenWindow, &mainWindow);
   QSignalSpy finished{panel, &CCaptureScreenResourceDlg::CaptureFinished};
   ScreenTab() { mainWindow.show(); }
+};
+
+// A program folder of the test's own whose settings put the storage folder inside it, so that
+// recordings land in the test's folder; the component is the one the build made.
+struct ProgramFolder {
+  QTemporaryDir dir;
+  QString storageRoot = dir.filePath("store");
+
+  bool Use() {
+    if (!dir.isValid() || !QDir().mkpath(storageRoot)) return false;
+    QFile config(dir.filePath("config.ini"));
+    if (!config.open(QIODevice::WriteOnly)) return false;
+    config.write(("[usingsetting]\nresourcespath=" + storageRoot + "\n").toUtf8());
+    config.close();
+    qputenv("KALIMO_PROGRAM_DIR", dir.path().toUtf8());
+    kalimo::ScreenCaptureModule::SetFileName(KALIMO_TEST_OUTPUT_DIR "/libScreenCapture.so");
+    return true;
+  }
+
+  QStringList Movies() const {
+    return QDir(storageRoot + "/Kalimo/录像").entryList({"*.webm"}, QDir::Files, QDir::Name);
+  }
 };
 
 // The visible top-level window of this process with that accessible name, once it is exposed;
