@@ -295,6 +295,14 @@ def section_exists(section):
     return os.path.exists("/dev/shm/" + section.lstrip("/"))
 
 
+def tell_program_log(user):
+    """After a failure: the end of the program's log, where a source that stalled or failed says so."""
+    path = os.path.join(user.program, "kalimo.log")
+    if os.path.exists(path):
+        with open(path, errors="replace") as kept:
+            print("--- the end of kalimo.log:\n" + "".join(kept.readlines()[-40:]), flush=True)
+
+
 def processes_with(variable):
     """Process ids whose environment holds `variable` (NAME=value): what this test started."""
     wanted = b"\0" + variable.encode() + b"\0"
@@ -887,6 +895,9 @@ def main():
                     assert digest(path) == before, path + " changed at the end"
                 assert run.chapters()[-1] == run.movie
                 log("scenario 1 done")
+            except BaseException:
+                tell_program_log(user)
+                raise
             finally:
                 camera.stop()
                 if run.__dict__.get("kalimo") and run.kalimo.poll() is None:
