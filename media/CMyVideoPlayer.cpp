@@ -115,12 +115,10 @@ int CMyVideoPlayer::LoadFileUnguarded(const std::string& path, VideoWindow* vide
   DiscardBusMessages(graph_);
   events_.SetLoading(false);
   if (useGrabber) {
-    result = CheckVideoReachedSink(graph_);
+    result = CheckVideoReachedSink(sink_->Element());
     if (Failed(result)) return result;
   }
-  gint audioStreams = 0;
-  g_object_get(graph_, "n-audio", &audioStreams, nullptr);
-  hasAudio_ = audioStreams > 0;
+  hasAudio_ = SoundReachedSink(graph_);
   if (!sink_->NegotiatedSize(nativeWidth_, nativeHeight_)) {
     nativeWidth_ = nativeHeight_ = 0;
     if (useGrabber) {

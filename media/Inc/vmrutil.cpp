@@ -50,10 +50,14 @@ GstElement* BuildPlaybackPipeline(const std::string& path, GstElement* videoSink
     result = kFileNotFound;
     return nullptr;
   }
-  GstElement* playbin = gst_element_factory_make("playbin", nullptr);
+  // playbin3, not playbin: playbin's switch to a queued file (the gapless continuation) deadlocks on
+  // every file with both sound and pictures in GStreamer 1.22, since the thread making the switch
+  // holds playbin's lock while it waits for a streaming thread of the old file, which waits in the
+  // stream synchronizer for the other stream; every later query of the pipeline then waits too.
+  GstElement* playbin = gst_element_factory_make("playbin3", nullptr);
   GstElement* audioSink = gst_element_factory_make(soundOutput ? "autoaudiosink" : "fakesink", nullptr);
   if (!playbin) {
-    KALIMO_LOG_ERROR("the GStreamer element playbin is missing");
+    KALIMO_LOG_ERROR("the GStreamer element playbin3 is missing");
     g_free(uri);
     if (audioSink) gst_object_unref(audioSink);
     result = kUnsupportedStream;
@@ -120,12 +124,29 @@ int PrerollPipeline(GstElement* pipeline, const std::string& path, std::string& 
   return result;
 }
 
-int CheckVideoReachedSink(GstElement* pipeline) {
-  gint videoStreams = 0;
-  g_object_get(pipeline, "n-video", &videoStreams, nullptr);
-  if (videoStreams > 0) return kOk;
+bool StreamReachedSink(GstElement* sink) {
+  if (!sink) return false;
+  GstPad* pad = gst_element_get_static_pad(sink, "sink");
+  if (!pad) return false;
+  GstCaps* caps = gst_pad_get_current_caps(pad);
+  gst_object_unref(pad);
+  if (!caps) return false;
+  gst_caps_unref(caps);
+  return true;
+}
+
+int CheckVideoReachedSink(GstElement* videoSink) {
+  if (StreamReachedSink(videoSink)) return kOk;
   KALIMO_LOG_ERROR("grabber is not grabbed");
   return kNotGrabbed;
+}
+
+bool SoundReachedSink(GstElement* pipeline) {
+  GstElement* audioSink = nullptr;
+  g_object_get(pipeline, "audio-sink", &audioSink, nullptr);
+  const bool reached = StreamReachedSink(audioSink);
+  if (audioSink) gst_object_unref(audioSink);
+  return reached;
 }
 
 }  // namespace kalimo::media

@@ -205,14 +205,15 @@ void CMirandelDlg::RestoreFromTray() {
   showNormal();
   raise();
   activateWindow();
-  SetPlayingWindowButtonTip(kShowPlayingWindowTip);
+  SetPlayingWindowButtonTip(kHidePlayingWindowTip);
 }
 
 void CMirandelDlg::TogglePlayingWindow() {
   if (!pair_.playingWindow) return;
   const bool wasVisible = pair_.playingWindow->isVisible();
   pair_.playingWindow->setVisible(!wasVisible);
-  SetPlayingWindowButtonTip(wasVisible ? kHidePlayingWindowTip : kShowPlayingWindowTip);
+  // The tip names what the next press does.
+  SetPlayingWindowButtonTip(wasVisible ? kShowPlayingWindowTip : kHidePlayingWindowTip);
 }
 
 void CMirandelDlg::ConfirmExit() {

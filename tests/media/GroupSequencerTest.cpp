@@ -79,12 +79,18 @@ class GroupSequencerTest : public ::testing::Test {
     CloseFrameSection(ProcessFrameSectionHandle());
   }
 
-  // 1 s of one flat colour at 30 frames a second, small and quick to decode.
+  // 1 s of one flat colour at 30 frames a second, small and quick to decode. The clips have sound
+  // (H.264 and AAC, as users' own videos), but for yellow, which keeps a file without sound in use.
   std::string MakeClip(const std::string& colour) const {
-    const auto path = folder.Path() / (colour + ".avi");
-    const std::string command = "ffmpeg -nostdin -loglevel error -y -f lavfi -i color=c=" + colour +
-                                ":size=64x48:rate=30:duration=1 -c:v mjpeg -pix_fmt yuvj420p '" +
-                                path.string() + "'";
+    const bool sound = colour != kYellow.name;
+    const auto path = folder.Path() / (colour + (sound ? ".mp4" : ".avi"));
+    const std::string picture = "-f lavfi -i color=c=" + colour + ":size=64x48:rate=30:duration=1 ";
+    const std::string command =
+        "ffmpeg -nostdin -loglevel error -y " + picture +
+        (sound ? "-f lavfi -i sine=frequency=440:duration=1 -c:v libx264 -preset ultrafast -pix_fmt yuv420p "
+                 "-c:a aac -shortest '"
+               : "-c:v mjpeg -pix_fmt yuvj420p '") +
+        path.string() + "'";
     EXPECT_EQ(std::system(command.c_str()), 0);
     return path.string();
   }
@@ -133,9 +139,19 @@ class GroupSequencerTest : public ::testing::Test {
     return test::WaitFor([&] { return FramesWritten() > written + 2; });
   }
 
-  // Waits for the playing video's end and applies the end-of-video rule to it.
+  // Waits for the playing video's end and applies the end-of-video rule to it. Meanwhile it asks the
+  // player what the control bar's tick asks, as the user-interface thread does during a switch.
   bool EndOfVideo() {
-    if (!test::WaitFor([&] { return playback.window.eventNotices.load() > handledNotices; })) return false;
+    if (!test::WaitFor([&] {
+          std::int64_t value = 0;
+          long volume = 0;
+          playback.player.GetDuration(value);
+          playback.player.GetCurrentPosition(value);
+          playback.player.GetVolume(volume);
+          return playback.window.eventNotices.load() > handledNotices;
+        })) {
+      return false;
+    }
     handledNotices = playback.window.eventNotices.load();
     CMyVideoPlayer::Event event{};
     bool ended = false;
@@ -207,11 +223,16 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Combine(::testing::Values(
         // From the last of three back to the first, the marker moving with it.
         EndCase{"LoopGroupWraps", PlayLoopGroup, {&kRed, &kGreen, &kBlue}, nullptr, 2, {&kRed, &kGreen}, {true, true}, 1},
+        // Twice through a group of clips with sound.
+        EndCase{"LoopGroupTwice", PlayLoopGroup, {&kRed, &kGreen, &kBlue}, nullptr, 0,
+                {&kGreen, &kBlue, &kRed, &kGreen, &kBlue, &kRed}, {true, true, true, true, true, true}, 0},
         // A group of one repeats by seeking, without loading the file again.
         EndCase{"LoopGroupOfOne", PlayLoopGroup, {&kYellow}, nullptr, 0, {&kYellow, &kYellow}, {false, false}, 0},
-        EndCase{"RepeatOne", PlayRepeatOne, {&kRed, &kGreen, &kBlue}, nullptr, 1, {&kGreen, &kGreen}, {false, false}, 1},
+        EndCase{"RepeatOne", PlayRepeatOne, {&kRed, &kGreen, &kBlue}, nullptr, 1, {&kGreen, &kGreen, &kGreen},
+                {false, false, false}, 1},
         // The idle video follows any other, and then repeats itself by seeking.
-        EndCase{"SeamlessReturnsToIdle", PlaySeamless, {&kRed, &kGreen, &kBlue}, &kRed, 2, {&kRed, &kRed}, {true, false}, 0}),
+        EndCase{"SeamlessReturnsToIdle", PlaySeamless, {&kRed, &kGreen, &kBlue}, &kRed, 2, {&kRed, &kRed, &kRed},
+                {true, false, false}, 0}),
         ::testing::Bool()),
     [](const ::testing::TestParamInfo<std::tuple<EndCase, bool>>& param) {
       return std::string(std::get<0>(param.param).label) + (std::get<1>(param.param) ? "Gapless" : "Reloading");

@@ -1,5 +1,6 @@
 // The main window on the offscreen platform, where there is no tray: its layout rules, the tab
 // pairs, the playing window's button, and how it ends. (With a tray: main_window_test.py.)
+#include <QSlider>
 #include <QApplication>
 #include <QPointer>
 #include <QSystemTrayIcon>
@@ -108,7 +109,8 @@ class MainWindowTest : public QObject {
     QCOMPARE(dialog.PlayingWindow(), current.data());
   }
 
-  void thePlayingWindowButtonSaysWhatItDid() {
+  // The tip names what the next press does, and showing the window again shows its control bar.
+  void thePlayingWindowButtonNamesItsNextAction() {
     test::ShellFolders folders;
     CMirandelDlg dialog;
     dialog.show();
@@ -117,10 +119,19 @@ class MainWindowTest : public QObject {
     QVERIFY(button);
     button->click();
     QVERIFY(!dialog.PlayingWindow()->isVisible());
-    QCOMPARE(button->toolTip(), QString("隐藏视频图像窗口"));
+    QCOMPARE(button->toolTip(), QString("显示视频图像窗口"));
     button->click();
     QVERIFY(dialog.PlayingWindow()->isVisible());
+    QCOMPARE(button->toolTip(), QString("隐藏视频图像窗口"));
+    // Closed through its own frame, then shown by the button: the window comes back whole.
+    dialog.PlayingWindow()->PressFrameButton(skin::FrameButton::kClose);
+    QTRY_VERIFY(!dialog.PlayingWindow()->isVisible());
     QCOMPARE(button->toolTip(), QString("显示视频图像窗口"));
+    button->click();
+    QVERIFY(dialog.PlayingWindow()->isVisible());
+    const auto controls = dialog.PlayingWindow()->findChildren<QSlider*>();
+    QVERIFY(!controls.isEmpty());
+    for (QSlider* control : controls) QVERIFY2(control->isVisible(), qPrintable(control->objectName()));
     for (const char* caption : {"录制视频", "参数设置", "帮助"}) QVERIFY2(Button(dialog, caption), caption);
   }
 

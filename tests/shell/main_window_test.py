@@ -210,7 +210,7 @@ def main():
         main_window = one_window(session, "Kalimo")
         playing = one_window(session, "视频预览区")
         assert_docked(session, main_window, playing)
-        find(app, "push button", "显示视频图像窗口")  # the playing window's button says it is shown
+        find(app, "push button", "隐藏视频图像窗口")  # the playing window's button offers to hide it
 
         # The settings button, pressed through assistive technology, opens the settings dialog.
         press(find(app, "push button", "参数设置"))

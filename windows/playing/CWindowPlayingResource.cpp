@@ -35,9 +35,12 @@ CWindowPlayingResource::~CWindowPlayingResource() {
   delete controlBar_;
 }
 
+// The control bar is a child of the window, so it hides with it; hiding it on its own as well
+// would keep it hidden when the window is shown again by anything but this call (the main window's
+// toggle button, the tray icon).
 void CWindowPlayingResource::ShowPlayingWindow(bool show) {
   setVisible(show);
-  if (controlBar_) controlBar_->setVisible(show);
+  if (show && controlBar_) controlBar_->show();
 }
 
 void CWindowPlayingResource::PlaceControlBar(int width, int height) {
