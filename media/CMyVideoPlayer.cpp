@@ -4,7 +4,6 @@
 #include <gst/gst.h>
 
 #include <cmath>
-#include <string_view>
 
 #include "common/ApplyDataToOstrel.h"
 #include "common/FrameSectionLayout.h"
@@ -20,10 +19,6 @@ namespace {
 // The frame length that was logged last, process-wide: a new player logs only a length that changed.
 std::atomic<std::int64_t> lastLoggedLength{0};
 constexpr GstClockTime kSettleTimeout = 2 * GST_SECOND;
-// What each decoder may hold ahead of the picture on show (about 2 s at 30 frames a second).
-constexpr guint kReadAheadBuffers = 64;
-constexpr guint64 kReadAheadTime = 2 * GST_SECOND;
-constexpr guint kReadAheadBytes = 32 * 1024 * 1024;
 
 void DiscardBusMessages(GstElement* pipeline) {
   GstBus* bus = gst_element_get_bus(pipeline);
@@ -108,7 +103,6 @@ int CMyVideoPlayer::LoadFileUnguarded(const std::string& path, VideoWindow* vide
   graph_ = BuildPlaybackPipeline(path, sink_->Element(), soundOutput_, result);
   if (!graph_) return result;
   gst_object_ref_sink(graph_);
-  g_signal_connect(graph_, "deep-element-added", G_CALLBACK(&CMyVideoPlayer::OnElementAdded), this);
   events_.Attach(graph_);
   result = PrerollPipeline(graph_, path, missingPlugin_);
   if (Failed(result)) return result;
@@ -145,16 +139,6 @@ void CMyVideoPlayer::SetContinuation(const std::string& path) {
 std::string CMyVideoPlayer::CurrentPath() const {
   std::lock_guard guard(continuationLock_);
   return currentPath_;
-}
-
-// Decoders may hold about 2 s of the file instead of a few frames: with the default the switch to
-// a queued file left the camera without a picture for about 80 ms (bench_continuation), with this
-// the longest gap stays under 50 ms.
-void CMyVideoPlayer::OnElementAdded(GstElement* /*bin*/, GstElement* /*subBin*/, GstElement* element, void* /*self*/) {
-  GstElementFactory* factory = gst_element_get_factory(element);
-  if (!factory || std::string_view(GST_OBJECT_NAME(factory)) != "decodebin") return;
-  g_object_set(element, "max-size-buffers", kReadAheadBuffers, "max-size-time", kReadAheadTime, "max-size-bytes",
-               kReadAheadBytes, nullptr);
 }
 
 // On a streaming thread, while the playing file's last data are still on their way to the sinks:

@@ -96,7 +96,6 @@ class CMyVideoPlayer {
  private:
   int LoadFileUnguarded(const std::string& path, VideoWindow* videoWindow, bool useGrabber);
   static void OnAboutToFinish(GstElement* playbin, void* self);
-  static void OnElementAdded(GstElement* bin, GstElement* subBin, GstElement* element, void* self);
   bool ApplyVolume(long volume);
 
   bool ready_ = false;  // GStreamer could be initialised
