@@ -5,8 +5,10 @@
 
 #include "common/ApplyDataToOstrel.h"
 #include "common/BitmapHelpers.h"
+#include "common/FrameSectionLayout.h"
 #include "windows/CPlayImageControlDlg.h"
 #include "windows/ControlBarLook.h"
+#include "windows/PictureFileReading.h"
 #include "windows/playing/CPictureControl.h"
 
 CWindowPlayingImage::CWindowPlayingImage(QWidget* owner)
@@ -50,6 +52,19 @@ void CWindowPlayingImage::showEvent(QShowEvent* event) {
   CWindowPlayingResource::showEvent(event);
 }
 
+namespace {
+// A picture the camera cannot take is only shown, so it is read at most at a size a screen shows.
+constexpr QSize kLargestShownSize{2560, 2560};
+
+// Reads the slide; `sendable` tells whether its rows fit in the frame section at full size.
+QImage ReadSlide(const QString& path, bool& sendable) {
+  const QSize stored = QImageReader(path).size();
+  sendable = !stored.isValid() || kalimo::DibStride(stored.width()) * stored.height() <= kalimo::kMaxFrameBytes;
+  const QSize bound = sendable ? QSize(kalimo::kMaxHeaderDimension, kalimo::kMaxHeaderDimension) : kLargestShownSize;
+  return ReadPictureFitting(path, bound);
+}
+}  // namespace
+
 void CWindowPlayingImage::PaintPicture(QPainter& painter, const QRect& target) {
   const QString path = imageAt_ ? QString::fromStdString(imageAt_(slideshow_.ImageIndex())) : QString();
   if (currentStale_ || path != currentPath_) {
@@ -58,9 +73,10 @@ void CWindowPlayingImage::PaintPicture(QPainter& painter, const QRect& target) {
     currentSent_ = false;
     currentImage_ = QImage();
     if (!path.isEmpty()) {
-      QImageReader reader(path);
-      reader.setAutoTransform(true);
-      currentImage_ = reader.read();
+      bool sendable = true;
+      currentImage_ = ReadSlide(path, sendable);
+      // Too large for the section: shown, and the camera keeps the previous picture.
+      currentSent_ = !sendable;
       ++decodeCount_;
     }
   }

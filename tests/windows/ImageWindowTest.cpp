@@ -199,6 +199,29 @@ class ImageWindowTest : public QObject {
     QCOMPARE(ReadSection(section_), (SectionFrame{3264, 1836, QColor(Qt::yellow)}));
   }
 
+  // Pictures of 6000 × 4000, far too large for the section, are shown scaled all the same: a
+  // phone's JPEG, and a PNG of 16 bits a channel (192 MB decoded, beyond Qt's default limit).
+  void phoneSizedPicturesAreShownScaled_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("deep");
+    QTest::newRow("JPEG") << "phone.jpg" << false;
+    QTest::newRow("16-bit PNG") << "deep.png" << true;
+  }
+  void phoneSizedPicturesAreShownScaled() {
+    QFETCH(QString, name);
+    QFETCH(bool, deep);
+    QImage image(QSize(6000, 4000), deep ? QImage::Format_RGBA64 : QImage::Format_RGB32);
+    image.fill(Qt::cyan);
+    const QString path = program_.filePath(name);
+    QVERIFY(image.save(path));
+    image = QImage();
+    const SectionFrame before = ReadSection(section_);
+    Tab tab({path});
+    QTRY_VERIFY(tab.window.DecodeCount() >= 1);
+    QCOMPARE(tab.Shown(), QColor(Qt::cyan));
+    QCOMPARE(ReadSection(section_), before);  // the camera keeps what it had
+  }
+
   void repaintsDrawWithoutDecodingAgain() {
     Tab tab(images_);
     QTRY_VERIFY(tab.window.DecodeCount() >= 1);
