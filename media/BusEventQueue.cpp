@@ -31,6 +31,20 @@ void BusEventQueue::Detach() {
   continuationPending_.store(false);
   std::lock_guard guard(lock_);
   events_.clear();
+  endHandler_ = nullptr;
+}
+
+void BusEventQueue::SetEndHandler(std::function<bool()> handler) {
+  std::lock_guard guard(lock_);
+  endHandler_ = std::move(handler);
+}
+
+void BusEventQueue::Push(PipelineEvent event) {
+  {
+    std::lock_guard guard(lock_);
+    events_.push_back(event);
+  }
+  if (VideoWindow* owner = owner_.load()) owner->GraphEventsWaiting();
 }
 
 bool BusEventQueue::TakeNext(PipelineEvent& event) {
@@ -67,14 +81,18 @@ int BusEventQueue::SyncHandler(void* /*bus*/, void* message, void* self) {
     g_clear_error(&error);
     g_free(debug);
   }
-  {
-    std::lock_guard guard(queue->lock_);
-    queue->events_.push_back(continued                   ? PipelineEvent::Continued
-                             : type == GST_MESSAGE_EOS ? PipelineEvent::EndOfStream
-                                                       : PipelineEvent::Error);
+  if (type == GST_MESSAGE_EOS) {
+    std::function<bool()> handler;
+    {
+      std::lock_guard guard(queue->lock_);
+      handler = queue->endHandler_;
+    }
+    if (handler && handler()) return GST_BUS_DROP;
   }
   // Queued first, so that the owner finds the event when it looks.
-  if (VideoWindow* owner = queue->owner_.load()) owner->GraphEventsWaiting();
+  queue->Push(continued ? PipelineEvent::Continued
+              : type == GST_MESSAGE_EOS ? PipelineEvent::EndOfStream
+                                        : PipelineEvent::Error);
   return GST_BUS_DROP;
 }
 

@@ -5,6 +5,7 @@
 // while the pipeline is being started, its outcome messages are left on the bus for the loader.
 #include <atomic>
 #include <deque>
+#include <functional>
 #include <mutex>
 
 #include "media/VideoWindow.h"
@@ -31,6 +32,12 @@ class BusEventQueue {
   // The next stream start is a continuation into a queued file: report it as Continued.
   void ExpectContinuation() { continuationPending_.store(true); }
 
+  // Runs on the streaming thread at the end of the stream; true when it took the end over (the
+  // owner goes on with another pipeline), so that no EndOfStream is queued here.
+  void SetEndHandler(std::function<bool()> handler);
+  // Queues `event` and announces it, as if the pipeline had posted it.
+  void Push(PipelineEvent event);
+
   bool TakeNext(PipelineEvent& event);
 
  private:
@@ -41,6 +48,7 @@ class BusEventQueue {
   std::atomic<VideoWindow*> owner_{nullptr};
   std::mutex lock_;
   std::deque<PipelineEvent> events_;
+  std::function<bool()> endHandler_;  // guarded by lock_
 };
 
 // Tells the owner nothing more, stops `pipeline` and drops it (it becomes null): the one way a

@@ -56,6 +56,35 @@ void CMyVideoSampleGrabberCB::SetFrameStep(FrameStep step) {
 
 // ---- the player ----------------------------------------------------------------------------
 
+struct CMyVideoPlayer::Playback {
+  std::string path;
+  std::unique_ptr<BgrFrameSink> sink;
+  GstElement* graph = nullptr;
+  BusEventQueue events;
+  bool hasAudio = false;
+
+  Playback() = default;
+  Playback(const Playback&) = delete;
+  Playback& operator=(const Playback&) = delete;
+  // Stops the pipeline first, so that no frame reaches a sink being destroyed.
+  ~Playback() {
+    ReleasePipeline(graph, events);
+    sink.reset();
+  }
+};
+
+namespace {
+
+bool ApplyVolumeTo(GstElement* graph, bool hasAudio, long volume) {
+  if (!graph || !hasAudio || volume < CMyVideoPlayer::kSilence || volume > 0) return false;
+  const double linear = gst_stream_volume_convert_volume(GST_STREAM_VOLUME_FORMAT_DB, GST_STREAM_VOLUME_FORMAT_LINEAR,
+                                                         static_cast<double>(volume) / 100.0);
+  gst_stream_volume_set_volume(GST_STREAM_VOLUME(graph), GST_STREAM_VOLUME_FORMAT_LINEAR, linear);
+  return true;
+}
+
+}  // namespace
+
 CMyVideoPlayer::CMyVideoPlayer() : ready_(StartGStreamer()) {}
 
 CMyVideoPlayer::~CMyVideoPlayer() { Close(); }
@@ -75,136 +104,191 @@ int CMyVideoPlayer::LoadFile(const std::string& path, VideoWindow* videoWindow, 
                              bool useGrabber) {
   Close();
   if (!ready_) return kFail;
-  const int result = LoadFileUnguarded(path, videoWindow, useGrabber);
-  // A failed load leaves nothing running behind it.
-  if (Failed(result)) Close();
-  return result;
-}
-
-int CMyVideoPlayer::LoadFileUnguarded(const std::string& path, VideoWindow* videoWindow, bool useGrabber) {
   missingPlugin_.clear();
-  {
-    std::lock_guard guard(continuationLock_);
-    continuation_.clear();
-    currentPath_ = path;
-  }
-  BgrFrameReader tap;
-  if (useGrabber) tap = [this](const FrameView& frame) { grabber_.BufferCB(0, frame); };
+  useGrabber_ = useGrabber;
+  volume_.store(0);  // a loaded file starts at full volume; a continuation keeps the volume set
   videoWindow_.store(videoWindow);
-  sink_ = std::make_unique<BgrFrameSink>(std::move(tap), [this] {
-    if (VideoWindow* window = videoWindow_.load()) window->PreviewFrameArrived();
-  });
-  if (!sink_->IsValid()) {
-    KALIMO_LOG_ERROR("%s", FormatResultText(kUnsupportedStream).c_str());
-    return kUnsupportedStream;
-  }
-
   int result = kOk;
-  graph_ = BuildPlaybackPipeline(path, sink_->Element(), soundOutput_, result);
-  if (!graph_) return result;
-  gst_object_ref_sink(graph_);
-  events_.Attach(graph_);
-  result = PrerollPipeline(graph_, path, missingPlugin_);
-  if (Failed(result)) return result;
-  DiscardBusMessages(graph_);
-  events_.SetLoading(false);
-  if (useGrabber) {
-    result = CheckVideoReachedSink(sink_->Element());
-    if (Failed(result)) return result;
+  PlaybackPtr playback = Prepare(path, useGrabber, result);
+  if (!playback) return result;
+  if (!playback->sink->NegotiatedSize(nativeWidth_, nativeHeight_)) nativeWidth_ = nativeHeight_ = 0;
+  {
+    std::lock_guard guard(stateLock_);
+    current_ = playback;
   }
-  hasAudio_ = SoundReachedSink(graph_);
-  if (!sink_->NegotiatedSize(nativeWidth_, nativeHeight_)) {
-    nativeWidth_ = nativeHeight_ = 0;
-    if (useGrabber) {
-      KALIMO_LOG_ERROR("%s", FormatResultText(kNotGrabbed).c_str());
-      return kNotGrabbed;
-    }
-  }
-  events_.SetOwner(videoWindow);
-  g_signal_connect(graph_, "about-to-finish", G_CALLBACK(&CMyVideoPlayer::OnAboutToFinish), this);
   if (!Run()) {
     KALIMO_LOG_ERROR("%s", FormatResultText(kFail).c_str());
+    Close();
     return kFail;
   }
   return kOk;
 }
 
-bool CMyVideoPlayer::TakeNextEvent(Event& event) { return events_.TakeNext(event); }
+CMyVideoPlayer::PlaybackPtr CMyVideoPlayer::Prepare(const std::string& path, bool useGrabber, int& result) {
+  auto playback = std::make_shared<Playback>();
+  playback->path = path;
+  BgrFrameReader tap;
+  if (useGrabber) tap = [this](const FrameView& frame) { grabber_.BufferCB(0, frame); };
+  playback->sink = std::make_unique<BgrFrameSink>(std::move(tap), [this] {
+    if (VideoWindow* window = videoWindow_.load()) window->PreviewFrameArrived();
+  });
+  if (!playback->sink->IsValid()) {
+    KALIMO_LOG_ERROR("%s", FormatResultText(kUnsupportedStream).c_str());
+    result = kUnsupportedStream;
+    return nullptr;
+  }
+  playback->sink->SetPaced(paced_.load());
+  result = kOk;
+  playback->graph = BuildPlaybackPipeline(path, playback->sink->Element(), soundOutput_, result);
+  if (!playback->graph) return nullptr;
+  gst_object_ref_sink(playback->graph);
+  playback->events.Attach(playback->graph);
+  std::string missing;
+  result = PrerollPipeline(playback->graph, path, missing);
+  if (missingPlugin_.empty()) missingPlugin_ = missing;
+  if (Failed(result)) return nullptr;
+  DiscardBusMessages(playback->graph);
+  playback->events.SetLoading(false);
+  if (useGrabber) {
+    result = CheckVideoReachedSink(playback->sink->Element());
+    if (Failed(result)) return nullptr;
+  }
+  playback->hasAudio = SoundReachedSink(playback->graph);
+  int width = 0;
+  int height = 0;
+  if (useGrabber && !playback->sink->NegotiatedSize(width, height)) {
+    KALIMO_LOG_ERROR("%s", FormatResultText(kNotGrabbed).c_str());
+    result = kNotGrabbed;
+    return nullptr;
+  }
+  ApplyVolumeTo(playback->graph, playback->hasAudio, volume_.load());
+  const Playback* self = playback.get();
+  playback->events.SetEndHandler([this, self] { return OnPlaybackEnded(self); });
+  playback->events.SetOwner(videoWindow_.load());
+  return playback;
+}
+
+CMyVideoPlayer::PlaybackPtr CMyVideoPlayer::Current() const {
+  std::lock_guard guard(stateLock_);
+  return current_;
+}
+
+bool CMyVideoPlayer::TakeNextEvent(Event& event) {
+  ReleaseRetired();
+  const PlaybackPtr playback = Current();
+  return playback && playback->events.TakeNext(event);
+}
 
 void CMyVideoPlayer::SetContinuation(const std::string& path) {
-  std::lock_guard guard(continuationLock_);
-  continuation_ = path;
+  PlaybackPtr replaced;
+  PlaybackPtr next;
+  int result = kOk;
+  if (!path.empty() && IsLoaded()) next = Prepare(path, useGrabber_, result);
+  {
+    std::lock_guard guard(stateLock_);
+    replaced = std::move(prepared_);
+    // Closed meanwhile: the prepared file goes with it.
+    if (current_) {
+      prepared_ = next;
+      preparedFailed_ = !path.empty() && !next;
+    } else {
+      replaced = std::move(next);
+    }
+  }
+  // `replaced` is released here, outside the lock.
+}
+
+// On the ended file's streaming thread: the prepared file starts at once, so that its first frame
+// follows the last one without a pause. The ended pipeline is not stopped from its own thread; the
+// owner releases it.
+bool CMyVideoPlayer::OnPlaybackEnded(const Playback* ended) {
+  PlaybackPtr next;
+  {
+    std::lock_guard guard(stateLock_);
+    if (!current_ || current_.get() != ended) return false;
+    if (preparedFailed_) {
+      preparedFailed_ = false;
+      current_->events.Push(Event::Error);
+      return true;
+    }
+    if (!prepared_) return false;
+    next = std::move(prepared_);
+    retired_.push_back(std::move(current_));
+    current_ = next;
+  }
+  ApplyVolumeTo(next->graph, next->hasAudio, volume_.load());
+  gst_element_set_state(next->graph, GST_STATE_PLAYING);
+  next->events.Push(Event::Continued);
+  return true;
+}
+
+void CMyVideoPlayer::ReleaseRetired() {
+  std::vector<PlaybackPtr> retired;
+  {
+    std::lock_guard guard(stateLock_);
+    retired.swap(retired_);
+  }
 }
 
 std::string CMyVideoPlayer::CurrentPath() const {
-  std::lock_guard guard(continuationLock_);
-  return currentPath_;
-}
-
-// On a streaming thread, while the playing file's last data are still on their way to the sinks:
-// the queued file is opened now, so its first frame follows the last one without a pause.
-void CMyVideoPlayer::OnAboutToFinish(GstElement* playbin, void* self) {
-  auto* player = static_cast<CMyVideoPlayer*>(self);
-  std::string path;
-  {
-    std::lock_guard guard(player->continuationLock_);
-    path.swap(player->continuation_);
-    if (path.empty()) return;
-    player->currentPath_ = path;
-  }
-  gchar* uri = gst_filename_to_uri(path.c_str(), nullptr);
-  if (!uri) return;
-  player->events_.ExpectContinuation();
-  g_object_set(playbin, "uri", uri, nullptr);
-  g_free(uri);
+  const PlaybackPtr playback = Current();
+  return playback ? playback->path : std::string();
 }
 
 void CMyVideoPlayer::Close() {
   videoWindow_.store(nullptr);
+  PlaybackPtr current;
+  PlaybackPtr prepared;
+  std::vector<PlaybackPtr> retired;
   {
-    std::lock_guard guard(continuationLock_);
-    continuation_.clear();
-    currentPath_.clear();
+    std::lock_guard guard(stateLock_);
+    current = std::move(current_);
+    prepared = std::move(prepared_);
+    retired.swap(retired_);
+    preparedFailed_ = false;
   }
-  ReleasePipeline(graph_, events_);
-  sink_.reset();
-  hasAudio_ = false;
+  // Released here, outside the lock: a streaming thread may be waiting for it.
 }
 
 bool CMyVideoPlayer::Run() {
-  return graph_ && gst_element_set_state(graph_, GST_STATE_PLAYING) != GST_STATE_CHANGE_FAILURE;
+  const PlaybackPtr playback = Current();
+  return playback && gst_element_set_state(playback->graph, GST_STATE_PLAYING) != GST_STATE_CHANGE_FAILURE;
 }
 
 bool CMyVideoPlayer::Pause() {
-  if (!graph_ || gst_element_set_state(graph_, GST_STATE_PAUSED) == GST_STATE_CHANGE_FAILURE) return false;
+  const PlaybackPtr playback = Current();
+  if (!playback || gst_element_set_state(playback->graph, GST_STATE_PAUSED) == GST_STATE_CHANGE_FAILURE) return false;
   // Wait for the paused picture, so that a position read right after is the paused one.
-  return gst_element_get_state(graph_, nullptr, nullptr, kSettleTimeout) != GST_STATE_CHANGE_FAILURE;
+  return gst_element_get_state(playback->graph, nullptr, nullptr, kSettleTimeout) != GST_STATE_CHANGE_FAILURE;
 }
 
 bool CMyVideoPlayer::GetCurrentPosition(std::int64_t& time) const {
+  const PlaybackPtr playback = Current();
   gint64 position = 0;
-  if (!graph_ || !gst_element_query_position(graph_, GST_FORMAT_TIME, &position)) return false;
+  if (!playback || !gst_element_query_position(playback->graph, GST_FORMAT_TIME, &position)) return false;
   time = position / 100;
   return true;
 }
 
 bool CMyVideoPlayer::GetDuration(std::int64_t& duration) const {
+  const PlaybackPtr playback = Current();
   gint64 length = 0;
-  if (!graph_ || !gst_element_query_duration(graph_, GST_FORMAT_TIME, &length) || length < 0) return false;
+  if (!playback || !gst_element_query_duration(playback->graph, GST_FORMAT_TIME, &length) || length < 0) return false;
   duration = length / 100;
   return true;
 }
 
 bool CMyVideoPlayer::SetPosition(std::int64_t time) {
-  if (!graph_) return false;
+  const PlaybackPtr playback = Current();
+  if (!playback) return false;
   // A position before the start means the start, as file parsers treat it.
   if (time < 0) time = 0;
   std::int64_t current = 0;
   if (GetCurrentPosition(current) && current == time) return true;
-  if (gst_element_seek_simple(graph_, GST_FORMAT_TIME,
+  if (gst_element_seek_simple(playback->graph, GST_FORMAT_TIME,
                               static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE), time * 100)) {
     // Let the seek settle, so that the position read next (a skip after a seek) is the new one.
-    gst_element_get_state(graph_, nullptr, nullptr, kSettleTimeout);
+    gst_element_get_state(playback->graph, nullptr, nullptr, kSettleTimeout);
     return true;
   }
   KALIMO_LOG_INFO("Failure to get postion error code= %d", kFail);
@@ -213,45 +297,47 @@ bool CMyVideoPlayer::SetPosition(std::int64_t time) {
 
 bool CMyVideoPlayer::SkipForward() {
   std::int64_t current = 0;
-  if (!graph_ || !GetCurrentPosition(current)) return false;
+  if (!GetCurrentPosition(current)) return false;
   return SetPosition(current + kSkipStep);
 }
 
 bool CMyVideoPlayer::SkipBack() {
   std::int64_t current = 0;
-  if (!graph_ || !GetCurrentPosition(current)) return false;
+  if (!GetCurrentPosition(current)) return false;
   return SetPosition(current - kSkipStep);
 }
 
-bool CMyVideoPlayer::ApplyVolume(long volume) {
-  if (!hasAudio_ || volume < kSilence || volume > 0) return false;
-  const double linear = gst_stream_volume_convert_volume(GST_STREAM_VOLUME_FORMAT_DB, GST_STREAM_VOLUME_FORMAT_LINEAR,
-                                                         static_cast<double>(volume) / 100.0);
-  gst_stream_volume_set_volume(GST_STREAM_VOLUME(graph_), GST_STREAM_VOLUME_FORMAT_LINEAR, linear);
-  return true;
-}
-
 bool CMyVideoPlayer::Mute() {
-  if (!graph_) return false;
-  if (ApplyVolume(kSilence)) return true;
+  const PlaybackPtr playback = Current();
+  if (!playback) return false;
+  if (ApplyVolumeTo(playback->graph, playback->hasAudio, kSilence)) {
+    volume_.store(kSilence);
+    return true;
+  }
   KALIMO_LOG_INFO("Failure to Close volume error code= %d", kFail);
   return false;
 }
 
 bool CMyVideoPlayer::SetVolume(long volume) {
-  if (!graph_) return false;
-  if (ApplyVolume(volume)) return true;
+  const PlaybackPtr playback = Current();
+  if (!playback) return false;
+  if (ApplyVolumeTo(playback->graph, playback->hasAudio, volume)) {
+    volume_.store(volume);
+    return true;
+  }
   KALIMO_LOG_INFO("Failure to set volume error code= %d", kFail);
   return false;
 }
 
 bool CMyVideoPlayer::GetVolume(long& volume) const {
-  if (!graph_) return false;
-  if (!hasAudio_) {
+  const PlaybackPtr playback = Current();
+  if (!playback) return false;
+  if (!playback->hasAudio) {
     KALIMO_LOG_INFO("Failure to get volume error code= %d", kFail);
     return false;
   }
-  const double linear = gst_stream_volume_get_volume(GST_STREAM_VOLUME(graph_), GST_STREAM_VOLUME_FORMAT_LINEAR);
+  const double linear =
+      gst_stream_volume_get_volume(GST_STREAM_VOLUME(playback->graph), GST_STREAM_VOLUME_FORMAT_LINEAR);
   if (linear <= 0) {
     volume = kSilence;
     return true;
@@ -263,8 +349,29 @@ bool CMyVideoPlayer::GetVolume(long& volume) const {
   return true;
 }
 
+bool CMyVideoPlayer::CurrentVideoSize(int& width, int& height) const {
+  const PlaybackPtr playback = Current();
+  return playback && playback->sink->NegotiatedSize(width, height);
+}
+
 bool CMyVideoPlayer::ReadPreviewFrame(const BgrFrameReader& reader) const {
-  return sink_ && sink_->ReadLatestFrame(reader);
+  const PlaybackPtr playback = Current();
+  return playback && playback->sink->ReadLatestFrame(reader);
+}
+
+std::uint64_t CMyVideoPlayer::FramesDelivered() const {
+  const PlaybackPtr playback = Current();
+  return playback ? playback->sink->FramesDelivered() : 0;
+}
+
+double CMyVideoPlayer::FrameRate() const {
+  const PlaybackPtr playback = Current();
+  return playback ? playback->sink->NegotiatedFrameRate() : 0;
+}
+
+void CMyVideoPlayer::SetFramePacing(bool paced) {
+  paced_.store(paced);
+  if (const PlaybackPtr playback = Current()) playback->sink->SetPaced(paced);
 }
 
 }  // namespace kalimo::media

@@ -1,13 +1,16 @@
 #pragma once
 // Plays one video file: shows its pictures in a video window, plays its sound, and, when loaded
 // with the frame tap, passes every decoded picture to the frame section so that the virtual camera
-// shows the video. Times are in 100-ns units, volumes in hundredths of a decibel (-10000 silence,
+// shows the video. A file queued to follow is opened beside the playing one and started when that
+// one ends (two pipelines, not playbin's own switch, which deadlocks in GStreamer 1.22 on files
+// with sound and pictures). Times are in 100-ns units, volumes in hundredths of a decibel (-10000 silence,
 // 0 full), results are the codes of MediaResult.h.
 #include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "media/BgrFrameSink.h"
 #include "media/BusEventQueue.h"
@@ -37,7 +40,7 @@ class CMyVideoPlayer {
   // are the same pipeline here.
   int LoadFile(const std::string& path, VideoWindow* videoWindow, bool useRenderFile, bool useGrabber);
   void Close();
-  bool IsLoaded() const { return graph_ != nullptr; }
+  bool IsLoaded() const { return Current() != nullptr; }
 
   bool Run();
   bool Pause();
@@ -66,13 +69,14 @@ class CMyVideoPlayer {
   int NativeWidth() const { return nativeWidth_; }
   int NativeHeight() const { return nativeHeight_; }
   // The size of the pictures arriving now (after a continuation, the new file's); false before any.
-  bool CurrentVideoSize(int& width, int& height) const { return sink_ && sink_->NegotiatedSize(width, height); }
+  bool CurrentVideoSize(int& width, int& height) const;
 
-  // The file to go on with when the playing one ends, without stopping or reloading: the next
-  // file is opened while the current one plays out (the same path plays the file again). Used once:
-  // the Continued event tells that it started, and the owner then queues the following one. An
-  // empty path (the default) lets the file end with EndOfStream. A queued file that cannot be
-  // played ends in an Error event.
+  // The file to go on with when the playing one ends, without stopping: it is opened and made
+  // ready now, beside the playing one, and starts the moment the playing one ends (the same path
+  // plays the file again). Used once: the Continued event tells that it started, and the owner
+  // then queues the following one. An empty path (the default) lets the file end with EndOfStream.
+  // A queued file that cannot be played ends the playing one in an Error event. Call it on the
+  // owner's thread; it waits until the queued file's first picture is ready.
   void SetContinuation(const std::string& path);
   // The path of the file playing now (changes with each continuation).
   std::string CurrentPath() const;
@@ -83,35 +87,43 @@ class CMyVideoPlayer {
 
   // The latest decoded picture, for the video window's painting (stretched over the window).
   bool ReadPreviewFrame(const BgrFrameReader& reader) const;
-  // Frames that reached the frame sink since the file was loaded.
-  std::uint64_t FramesDelivered() const { return sink_ ? sink_->FramesDelivered() : 0; }
+  // Frames that reached the frame sink since the playing file was loaded or continued into.
+  std::uint64_t FramesDelivered() const;
   // Frames per second of the source; 0 when unknown.
-  double FrameRate() const { return sink_ ? sink_->NegotiatedFrameRate() : 0; }
+  double FrameRate() const;
   // Unpaced, pictures go to the frame section as fast as they are decoded instead of at their time
   // (for measuring the decoder on a file without sound, whose sound sink would still pace).
-  void SetFramePacing(bool paced) {
-    if (sink_) sink_->SetPaced(paced);
-  }
+  void SetFramePacing(bool paced);
 
  private:
-  int LoadFileUnguarded(const std::string& path, VideoWindow* videoWindow, bool useGrabber);
-  static void OnAboutToFinish(GstElement* playbin, void* self);
-  bool ApplyVolume(long volume);
+  // One opened file: its pipeline, its frame sink and its events.
+  struct Playback;
+  using PlaybackPtr = std::shared_ptr<Playback>;
+
+  // Opens `path` and prerolls it (paused on its first picture).
+  PlaybackPtr Prepare(const std::string& path, bool useGrabber, int& result);
+  // The playing file, held for the call: a continuation may replace it meanwhile.
+  PlaybackPtr Current() const;
+  // At the end of the playing file, on its streaming thread: starts the prepared one.
+  bool OnPlaybackEnded(const Playback* ended);
+  // Releases the files a continuation left behind, on the owner's thread and outside the lock.
+  void ReleaseRetired();
 
   bool ready_ = false;  // GStreamer could be initialised
-  CMyVideoSampleGrabberCB grabber_;  // declared before the sink and the graph, so it outlives them
-  GstElement* graph_ = nullptr;
-  std::unique_ptr<BgrFrameSink> sink_;
-  std::atomic<VideoWindow*> videoWindow_{nullptr};  // preview notices
-  BusEventQueue events_;  // its owner is registered once the file is loaded
-  bool hasAudio_ = false;
+  CMyVideoSampleGrabberCB grabber_;  // declared before the playbacks, so it outlives them
+  std::atomic<VideoWindow*> videoWindow_{nullptr};  // preview and event notices
   bool soundOutput_ = true;
+  bool useGrabber_ = true;
+  std::atomic<bool> paced_{true};
+  std::atomic<long> volume_{0};  // the volume last set, which a continuation keeps
   std::string missingPlugin_;
   int nativeWidth_ = 0;
   int nativeHeight_ = 0;
-  mutable std::mutex continuationLock_;
-  std::string continuation_;  // queued for the end of the playing file
-  std::string currentPath_;
+  mutable std::mutex stateLock_;  // guards the three below and the prepared file's failure
+  PlaybackPtr current_;
+  PlaybackPtr prepared_;              // the queued file, ready to start
+  bool preparedFailed_ = false;       // the queued file could not be opened
+  std::vector<PlaybackPtr> retired_;  // ended files, released on the owner's thread
 };
 
 }  // namespace kalimo::media

@@ -50,14 +50,15 @@ GstElement* BuildPlaybackPipeline(const std::string& path, GstElement* videoSink
     result = kFileNotFound;
     return nullptr;
   }
-  // playbin3, not playbin: playbin's switch to a queued file (the gapless continuation) deadlocks on
-  // every file with both sound and pictures in GStreamer 1.22, since the thread making the switch
-  // holds playbin's lock while it waits for a streaming thread of the old file, which waits in the
-  // stream synchronizer for the other stream; every later query of the pipeline then waits too.
-  GstElement* playbin = gst_element_factory_make("playbin3", nullptr);
+  // One file per pipeline: the player never asks playbin to switch files itself ("about-to-finish").
+  // In GStreamer 1.22 that switch deadlocks on every file with both sound and pictures (the thread
+  // making it holds playbin's lock while it waits for a streaming thread of the old file, which
+  // waits in the stream synchronizer for the other stream), and playbin3's hangs when the pipeline
+  // is stopped during it.
+  GstElement* playbin = gst_element_factory_make("playbin", nullptr);
   GstElement* audioSink = gst_element_factory_make(soundOutput ? "autoaudiosink" : "fakesink", nullptr);
   if (!playbin) {
-    KALIMO_LOG_ERROR("the GStreamer element playbin3 is missing");
+    KALIMO_LOG_ERROR("the GStreamer element playbin is missing");
     g_free(uri);
     if (audioSink) gst_object_unref(audioSink);
     result = kUnsupportedStream;

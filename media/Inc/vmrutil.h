@@ -1,6 +1,6 @@
 #pragma once
 // Building and starting the playback pipeline of the video file player. One pipeline serves every
-// kind of file: playbin3 picks the demuxer and decoders, the video goes to the player's frame sink,
+// kind of file: playbin picks the demuxer and decoders, the video goes to the player's frame sink,
 // the sound to the user's sound output (a silent sink where there is none).
 #include <cstdint>
 #include <string>
@@ -13,7 +13,7 @@ namespace kalimo::media {
 // How long a file may take to show its first picture before loading gives up.
 inline constexpr std::int64_t kPrerollTimeoutNs = 15'000'000'000;
 
-// A playbin3 for `path` (any file name: spaces and non-ASCII characters are fine) that sends its
+// A playbin for `path` (any file name: spaces and non-ASCII characters are fine) that sends its
 // video to `videoSink`, and its sound to the sound output, or, without `soundOutput`, nowhere (at
 // the same pace). Null with `result` set on failure.
 GstElement* BuildPlaybackPipeline(const std::string& path, GstElement* videoSink, bool soundOutput, int& result);

@@ -14,6 +14,7 @@
 #include "common/Messages.h"
 #include "shell/mainwindow/CMirandelDlg.h"
 #include "shell/app/ModalDialogsEnd.h"
+#include "shell/app/QtChineseTexts.h"
 #include "shell/app/StopSignals.h"
 #include "shell/app/XvidStatus.h"
 #include "library/settings/SettingParams.h"
@@ -101,6 +102,9 @@ bool CMirandelApp::InitInstance(int& status) {
 
   ConfigureLogging();
   KALIMO_LOG_INFO("begin to trovella");
+  if (!QtChineseTextsInstalled()) {
+    KALIMO_LOG_INFO("Qt's Chinese translation qtbase_zh_CN.qm is not installed: standard buttons are in English");
+  }
   // The list files need no process-wide instance here: ListFile is stateless.
 
   mainDialog_ = std::make_unique<CMirandelDlg>();

@@ -4,6 +4,8 @@
 #include <QApplication>
 #include <QDialog>
 #include <QTimer>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QtTest>
 #include <csignal>
 #include <memory>
@@ -11,6 +13,7 @@
 #include "common/ApplyDataToOstrel.h"
 #include "platform/RegistryStore.h"
 #include "shell/app/Mirandel.h"
+#include "shell/app/QtChineseTexts.h"
 #include "shell/app/XvidStatus.h"
 #include "tests/shell/ShellTestSupport.h"
 #include "tests/support/LogCapture.h"
@@ -40,6 +43,16 @@ class StartupTest : public QObject {
   Q_OBJECT
 
  private slots:
+  // The standard buttons of message boxes and file dialogs speak Chinese, as the program does.
+  void qtsOwnButtonsSpeakChinese() {
+    QVERIFY(InstallQtChineseTexts());
+    QMessageBox box;
+    box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel | QMessageBox::Open);
+    QCOMPARE(box.button(QMessageBox::Ok)->text(), QString("确定"));
+    QCOMPARE(box.button(QMessageBox::Cancel)->text(), QString("取消"));
+    QCOMPARE(box.button(QMessageBox::Open)->text(), QString("打开"));
+  }
+
   void refusedStarts_data() {
     QTest::addColumn<QString>("otherInstance");  // what a running instance answers; "" for none
     QTest::addColumn<bool>("xvidStoreDamaged");

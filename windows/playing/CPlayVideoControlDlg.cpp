@@ -4,6 +4,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QSlider>
+#include <algorithm>
 
 #include "windows/playing/DialogUnits.h"
 #include "windows/skin/CXPStyleButtonST.h"
@@ -94,7 +95,13 @@ void CPlayVideoControlDlg::ShowPlaying(bool playing) {
   play_->SetTipText(playing ? "暂停" : "播放");
 }
 
-void CPlayVideoControlDlg::SetStatusText(const QString& text) { status_->setText(text); }
+void CPlayVideoControlDlg::SetStatusText(const QString& text) {
+  status_->setText(text);
+  status_->setToolTip(text);
+  // The window lays out again when the message needs another height.
+  updateGeometry();
+  ApplyLayout();
+}
 QString CPlayVideoControlDlg::StatusText() const { return status_->text(); }
 
 void CPlayVideoControlDlg::ShowPosition(qint64 durationMs, qint64 positionMs) {
@@ -138,12 +145,26 @@ void CPlayVideoControlDlg::resizeEvent(QResizeEvent* event) {
   ApplyLayout();
 }
 
+int CPlayVideoControlDlg::StatusWidth(int barWidth) const {
+  const QRect rect = templateRects_.at(status_);
+  return std::max(1, rect.width() + barWidth - kTemplateSize.width());
+}
+
+int CPlayVideoControlDlg::ExtraStatusHeight(int barWidth) const {
+  if (status_->text().isEmpty()) return 0;
+  return std::max(0, status_->heightForWidth(StatusWidth(barWidth)) - templateRects_.at(status_).height());
+}
+
+int CPlayVideoControlDlg::heightForWidth(int width) const { return kTemplateSize.height() + ExtraStatusHeight(width); }
+
 void CPlayVideoControlDlg::ApplyLayout() {
   const int dx = width() - kTemplateSize.width();
-  const int dy = height() - kTemplateSize.height();
+  const int extra = ExtraStatusHeight(width());
+  // What the status line adds lies below every control, so it moves none of them.
+  const int dy = height() - kTemplateSize.height() - extra;
   for (const auto& [control, rect] : templateRects_) {
     const QString id = control->objectName();
-    if (id == "1022" || id == "1023" || id == "1028" || id == "1002") {
+    if (id == "1022" || id == "1023" || id == "1002") {
       control->setGeometry(rect);  // left and top
     } else if (id == "1025" || id == "1050" || id == "1024") {
       control->setGeometry(rect.translated(dx, 0));  // distance from the right edge
@@ -152,6 +173,10 @@ void CPlayVideoControlDlg::ApplyLayout() {
     } else if (id == "1020") {
       // Left position, right and bottom distances and height: stretches with the width.
       control->setGeometry(rect.left(), rect.top() + dy, rect.width() + dx, rect.height());
+    } else if (id == "1028") {
+      // The status line keeps its left and top and ends where the bar ends: a long message wraps
+      // within the bar, which grows by the lines it needs, instead of running past the window's edge.
+      control->setGeometry(rect.left(), rect.top(), StatusWidth(width()), rect.height() + extra);
     }
   }
 }

@@ -45,6 +45,11 @@ class CPlayVideoControlDlg : public QWidget {
   QPushButton* SkipForwardButton() const { return skipForward_; }
   QPushButton* SkipBackButton() const { return skipBack_; }
 
+  // The bar is as tall as its template, and taller by what a long status message needs at `width`
+  // to be read whole; the playing window asks this when it lays out.
+  bool hasHeightForWidth() const override { return true; }
+  int heightForWidth(int width) const override;
+
  signals:
   void PlayPauseClicked();
   void StopClicked();
@@ -65,6 +70,9 @@ class CPlayVideoControlDlg : public QWidget {
   CXPStyleButtonST* MakePictureButton(int id, const QString& caption, const QString& picture);
   void Place(QWidget* control, const QRect& rect);
   void ApplyLayout();
+  // The status line's width in a bar `barWidth` wide, and the lines it needs beyond its template.
+  int StatusWidth(int barWidth) const;
+  int ExtraStatusHeight(int barWidth) const;
 
   CThemeHelperST themeHelper_;
   QTimer tick_;

@@ -45,7 +45,8 @@ void CWindowPlayingResource::ShowPlayingWindow(bool show) {
 
 void CWindowPlayingResource::PlaceControlBar(int width, int height) {
   if (!controlBar_) return;
-  const int barHeight = controlBar_->height();
+  // A bar whose height depends on its width (a long status message) says how tall it wants to be.
+  const int barHeight = controlBar_->hasHeightForWidth() ? controlBar_->heightForWidth(width) : controlBar_->height();
   controlBar_->setGeometry(0, height - barHeight, width, barHeight);
 }
 
@@ -90,8 +91,8 @@ void CWindowPlayingResource::SetPictureControl(QWidget* pictureControl) {
 }
 
 void CWindowPlayingResource::LayOutClient() {
-  FitPicture();
   PlaceControlBar(ClientArea()->width(), ClientArea()->height());
+  FitPicture();  // above the bar as it is placed now
 }
 
 void CWindowPlayingResource::keyPressEvent(QKeyEvent* event) {
@@ -112,6 +113,9 @@ void CWindowPlayingResource::keyReleaseEvent(QKeyEvent* event) {
 }
 
 bool CWindowPlayingResource::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == ClientArea() && event->type() == QEvent::Resize) LayOutClient();
+  // LayoutRequest: a child (the control bar) asks for another size.
+  if (watched == ClientArea() && (event->type() == QEvent::Resize || event->type() == QEvent::LayoutRequest)) {
+    LayOutClient();
+  }
   return CColorTitleDlg::eventFilter(watched, event);
 }

@@ -52,8 +52,13 @@ inline QStringList ChaptersLines(const QString& folder) {
 inline QString MakeClip(const QString& path, const QString& colour, bool sound = false) {
   QString command = "ffmpeg -nostdin -loglevel error -y -f lavfi -i color=c=" + colour +
                     ":size=64x48:rate=30:duration=0.4 ";
-  if (sound) command += "-f lavfi -i sine=duration=0.4 -c:a pcm_s16le -shortest ";
-  command += "-c:v mjpeg -pix_fmt yuvj420p '" + path + "'";
+  // With sound as users' videos have it: H.264 and AAC in MP4 (the path should end in .mp4).
+  if (sound) {
+    command += "-f lavfi -i sine=duration=0.4 -c:v libx264 -preset ultrafast -pix_fmt yuv420p -c:a aac -shortest ";
+  } else {
+    command += "-c:v mjpeg -pix_fmt yuvj420p ";
+  }
+  command += "'" + path + "'";
   if (std::system(command.toUtf8().constData()) != 0) return {};
   return path;
 }

@@ -1,5 +1,6 @@
 // The video window and its bar over a real player, and the group panel driving it, on the
 // offscreen platform with generated clips of flat colours.
+#include <QLabel>
 #include <QMenu>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -27,10 +28,11 @@ class VideoTabTest : public QObject {
     // GStreamer's registry in the test's folder, not in the user's cache.
     qputenv("GST_REGISTRY", (folder.path() + "/gst-registry.bin").toUtf8());
     qputenv("KALIMO_PROGRAM_DIR", folder.path().toUtf8());
-    red = kalimo::test::MakeClip(folder.filePath("red.avi"), "red");
-    green = kalimo::test::MakeClip(folder.filePath("green.avi"), "green");
-    blue = kalimo::test::MakeClip(folder.filePath("blue.avi"), "blue");
-    withSound = kalimo::test::MakeClip(folder.filePath("sound.avi"), "white", true);
+    // The clips of the group have sound, as users' own; "long.avi" and "wide.avi" have none.
+    red = kalimo::test::MakeClip(folder.filePath("red.mp4"), "red", true);
+    green = kalimo::test::MakeClip(folder.filePath("green.mp4"), "green", true);
+    blue = kalimo::test::MakeClip(folder.filePath("blue.mp4"), "blue", true);
+    withSound = kalimo::test::MakeClip(folder.filePath("sound.mp4"), "white", true);
     QCOMPARE(std::system(("ffmpeg -nostdin -loglevel error -y -f lavfi -i color=c=red:size=128x48:rate=30:duration=0.4 "
                           "-c:v mjpeg -pix_fmt yuvj420p '" + folder.filePath("wide.avi") + "'").toUtf8().constData()), 0);
     wide = folder.filePath("wide.avi");
@@ -57,6 +59,32 @@ class VideoTabTest : public QObject {
     QVERIFY(!bar->StatusText().endsWith("失败的理由是："));
     QVERIFY(!window.IsLoaded());
     QVERIFY(window.IsPaused());
+  }
+
+  // A message longer than the bar is wide wraps within the bar: every line is inside it.
+  void longStatusWrapsWithinTheBar() {
+    CWindowPlayingVideo window(nullptr);
+    window.resize(420, 480);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    CPlayVideoControlDlg* bar = window.Bar();
+    const QString text = "播放视频 broken.mp4失败，失败的理由是：" + QString::fromStdString(kalimo::FormatResultText(
+                                                                         kalimo::media::kUnsupportedStream));
+    bar->SetStatusText(text);
+    const QLabel* status = bar->findChild<QLabel*>("1028");
+    QVERIFY(status->fontMetrics().horizontalAdvance(text) > bar->width());  // it does not fit on one line
+    // Every line within the bar, which grows to hold them.
+    QTRY_VERIFY(status->geometry().right() < bar->width() && status->geometry().bottom() < bar->height());
+    QVERIFY2(status->heightForWidth(status->width()) <= status->height(),
+                 qPrintable(QString("%1 px of text in %2 px").arg(status->heightForWidth(status->width())).arg(status->height())));
+    // The taller bar stays within the window, below the picture.
+    QTRY_COMPARE(bar->geometry().bottom(), window.ClientArea()->height() - 1);
+    QVERIFY(window.GetPictureControl()->geometry().bottom() < bar->y());
+    QCOMPARE(status->toolTip(), text);
+    // A short message gives the bar back its own height.
+    const int tall = bar->height();
+    bar->SetStatusText("停止播放视频");
+    QTRY_VERIFY(bar->height() < tall);
   }
 
   void playPauseStopAndPlayAgain() {
@@ -170,7 +198,7 @@ class VideoTabTest : public QObject {
     panel.SetFileChooser([&](QWidget*) { return QStringList{red, green, blue}; });
     panel.AddVideos();  // nothing was loaded: the first added video starts
     QVERIFY(window.IsLoaded());
-    QCOMPARE(window.Bar()->StatusText(), QString("现在正在播放的视频是：red.avi"));
+    QCOMPARE(window.Bar()->StatusText(), QString("现在正在播放的视频是：red.mp4"));
     CYYTreeCtrl::Item group = panel.Tree()->Items().Roots()[0].get();
     QCOMPARE(group->children[0]->picture, int(kalimo::skin::kPlayingVideoPicture));
     panel.Tree()->SelectItem(group);
@@ -179,11 +207,11 @@ class VideoTabTest : public QObject {
 
     panel.Tree()->SelectItem(group->children[1].get());
     emit panel.Tree()->ItemDoubleClicked();
-    QCOMPARE(window.Bar()->StatusText(), QString("现在正在播放的视频是：green.avi"));
+    QCOMPARE(window.Bar()->StatusText(), QString("现在正在播放的视频是：green.mp4"));
     QCOMPARE(group->children[1]->picture, int(kalimo::skin::kPlayingVideoPicture));
     QCOMPARE(group->children[0]->picture, int(kalimo::skin::kBlankVideoPicture));
     // At its end the loop moves on to the third video.
-    QTRY_COMPARE_WITH_TIMEOUT(window.Bar()->StatusText(), QString("现在正在播放的视频是：blue.avi"), 20000);
+    QTRY_COMPARE_WITH_TIMEOUT(window.Bar()->StatusText(), QString("现在正在播放的视频是：blue.mp4"), 20000);
     QCOMPARE(group->children[2]->picture, int(kalimo::skin::kPlayingVideoPicture));
     QCOMPARE(group->children[1]->picture, int(kalimo::skin::kBlankVideoPicture));
   }
