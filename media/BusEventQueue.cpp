@@ -28,7 +28,6 @@ void BusEventQueue::Detach() {
     gst_object_unref(pipeline_);
     pipeline_ = nullptr;
   }
-  continuationPending_.store(false);
   std::lock_guard guard(lock_);
   events_.clear();
   endHandler_ = nullptr;
@@ -71,8 +70,7 @@ int BusEventQueue::SyncHandler(void* /*bus*/, void* message, void* self) {
     const bool wanted = type == GST_MESSAGE_ERROR || type == GST_MESSAGE_ASYNC_DONE || type == GST_MESSAGE_ELEMENT;
     return wanted ? GST_BUS_PASS : GST_BUS_DROP;
   }
-  const bool continued = type == GST_MESSAGE_STREAM_START && queue->continuationPending_.exchange(false);
-  if (type != GST_MESSAGE_EOS && type != GST_MESSAGE_ERROR && !continued) return GST_BUS_DROP;
+  if (type != GST_MESSAGE_EOS && type != GST_MESSAGE_ERROR) return GST_BUS_DROP;
   if (type == GST_MESSAGE_ERROR) {
     GError* error = nullptr;
     gchar* debug = nullptr;
@@ -90,9 +88,7 @@ int BusEventQueue::SyncHandler(void* /*bus*/, void* message, void* self) {
     if (handler && handler()) return GST_BUS_DROP;
   }
   // Queued first, so that the owner finds the event when it looks.
-  queue->Push(continued ? PipelineEvent::Continued
-              : type == GST_MESSAGE_EOS ? PipelineEvent::EndOfStream
-                                        : PipelineEvent::Error);
+  queue->Push(type == GST_MESSAGE_EOS ? PipelineEvent::EndOfStream : PipelineEvent::Error);
   return GST_BUS_DROP;
 }
 

@@ -14,7 +14,8 @@ typedef struct _GstElement GstElement;
 
 namespace kalimo::media {
 
-// Continued: the pipeline went on into the file queued for a continuation without stopping.
+// Continued: the owner went on into the file queued for a continuation without stopping (pushed by
+// the owner, never posted by a pipeline).
 enum class PipelineEvent { EndOfStream, Error, Continued };
 
 class BusEventQueue {
@@ -29,8 +30,6 @@ class BusEventQueue {
   void Detach();  // before the pipeline goes; clears the queue
   void SetLoading(bool loading) { loading_.store(loading); }
   void SetOwner(VideoWindow* owner) { owner_.store(owner); }
-  // The next stream start is a continuation into a queued file: report it as Continued.
-  void ExpectContinuation() { continuationPending_.store(true); }
 
   // Runs on the streaming thread at the end of the stream; true when it took the end over (the
   // owner goes on with another pipeline), so that no EndOfStream is queued here.
@@ -44,7 +43,6 @@ class BusEventQueue {
   static int SyncHandler(void* bus, void* message, void* self);
   GstElement* pipeline_ = nullptr;
   std::atomic<bool> loading_{true};
-  std::atomic<bool> continuationPending_{false};
   std::atomic<VideoWindow*> owner_{nullptr};
   std::mutex lock_;
   std::deque<PipelineEvent> events_;

@@ -56,9 +56,10 @@ COLOURS = {
 # The group's clips in play order: (file, [(colour, seconds), ...]). The first is long and turns
 # magenta late, for the bookmark; the second is the idle clip and changes colour half way, so a
 # repeat shows; the third is short, for the ends of the group.
-CLIPS = [("blue.avi", [("blue", 30), ("magenta", 10)]),
-         ("green.avi", [("green", 3), ("white", 3)]),
-         ("red.avi", [("red", 4)])]
+# The clips have a tone, as users' own videos have sound; red.avi keeps a silent one in the group.
+CLIPS = [("blue.avi", [("blue", 30), ("magenta", 10)], True),
+         ("green.avi", [("green", 3), ("white", 3)], True),
+         ("red.avi", [("red", 4)], False)]
 GROUP = "E2E 片段"
 IMAGES = [("orange.png", "orange"), ("purple.png", "purple"), ("teal.png", "teal")]
 # The fake camera's first bars (videotestsrc), left to right: white, yellow, cyan, green.
@@ -276,15 +277,20 @@ def list_lines(path):
         return [line for line in data.read().decode("gb18030").split("\r\n") if line]
 
 
-def make_clip(path, parts):
+def make_clip(path, parts, sound):
     inputs, chain = [], ""
     for i, (colour, seconds) in enumerate(parts):
         r, g, b = COLOURS[colour]
         inputs += ["-f", "lavfi", "-i", "color=c=0x%02x%02x%02x:size=320x240:rate=30:duration=%d" % (r, g, b, seconds)]
         chain += "[%d:v]" % i
+    audio = []
+    if sound:
+        total = sum(seconds for _, seconds in parts)
+        inputs += ["-f", "lavfi", "-i", "sine=frequency=440:duration=%d" % total]
+        audio = ["-map", "%d:a" % len(parts), "-c:a", "pcm_s16le"]
     subprocess.run(["ffmpeg", "-nostdin", "-loglevel", "error", "-y"] + inputs +
                    ["-filter_complex", chain + "concat=n=%d:v=1[v]" % len(parts), "-map", "[v]",
-                    "-c:v", "mjpeg", "-q:v", "3", "-pix_fmt", "yuvj420p", path], check=True)
+                    "-c:v", "mjpeg", "-q:v", "3", "-pix_fmt", "yuvj420p"] + audio + [path], check=True)
 
 
 def make_image(path, colour):
@@ -531,11 +537,11 @@ class EndToEnd:
         act(wait_find(dialog, "push button", "确定"))
         self.menu(wait_find(self.app, "tree item", GROUP), ["Down", "Return"],  # "添加视频"
                   lambda: present(self.app, "dialog", "Open"), "the open-file dialog")
-        self.choose_files([os.path.join(clips_folder, name) for name, _ in CLIPS])
-        for name, _ in CLIPS:
+        self.choose_files([os.path.join(clips_folder, name) for name, _, _ in CLIPS])
+        for name, _, _ in CLIPS:
             wait_find(self.app, "tree item", name)
         XSession.wait_for(lambda: [l for l in self.chapters() if l.startswith(GROUP + "&")] ==
-                          [GROUP + "&" + os.path.join(clips_folder, n) for n, _ in CLIPS], "the clips in chapters.dat")
+                          [GROUP + "&" + os.path.join(clips_folder, n) for n, _, _ in CLIPS], "the clips in chapters.dat")
         self.clips = clips_folder
 
     def chapters(self):
@@ -766,7 +772,7 @@ class EndToEnd:
     def back_to_videos(self):
         self.switch_tab("视频文件", "视频预览区")
         # The groups as they were left, and the recorded movie with the user's own videos.
-        for name in [GROUP] + [clip for clip, _ in CLIPS] + ["我的视频分组", os.path.basename(self.movie)]:
+        for name in [GROUP] + [clip for clip, _, _ in CLIPS] + ["我的视频分组", os.path.basename(self.movie)]:
             wait_find(self.app, "tree item", name)
 
     def tray_and_quit(self):
@@ -864,8 +870,8 @@ def main():
                 log("step 1 done")
                 clips = os.path.join(root, "clips")
                 os.makedirs(clips)
-                for name, parts in CLIPS:
-                    make_clip(os.path.join(clips, name), parts)
+                for name, parts, sound in CLIPS:
+                    make_clip(os.path.join(clips, name), parts, sound)
                 run.add_clips(clips)
                 log("clips added")
                 run.play_modes(camera)
