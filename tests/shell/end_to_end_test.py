@@ -56,6 +56,11 @@ COLOURS = {
 # The group's clips in play order: (file, [(colour, seconds), ...]). The first is long and turns
 # magenta late, for the bookmark; the second is the idle clip and changes colour half way, so a
 # repeat shows; the third is short, for the ends of the group.
+# Qt's file dialog in Chinese: its labels carry a mnemonic, "(&N)", which assistive technology gets
+# with or without its parentheses.
+OPEN_DIALOG = "打开"
+FILE_NAME_FIELD = ("文件名称(N)：", "文件名称：", "文件名称(&N)：")
+OPEN_BUTTON = ("打开(O)", "打开", "打开(&O)")
 # The clips have a tone, as users' own videos have sound; red.avi keeps a silent one in the group.
 CLIPS = [("blue.avi", [("blue", 30), ("magenta", 10)], True),
          ("green.avi", [("green", 3), ("white", 3)], True),
@@ -76,20 +81,29 @@ STARTED = time.monotonic()
 # ---------------------------------------------------------------------------------------------
 # Assistive technology: the program's controls by role and name.
 
+# Qt gives its tree items the AT-SPI role "table cell" and names the role "tree item" only in its
+# localized role name, which follows the program's Chinese translation: the role itself decides.
+ROLE_ALIASES = {"tree item": {"tree item", "table cell"}}
+
+
 def has_role(accessible, roles):
-    return bool({accessible.getRoleName(), accessible.getLocalizedRoleName()} & set(roles))
+    wanted = set().union(*(ROLE_ALIASES.get(role, {role}) for role in roles))
+    return bool({accessible.getRoleName(), accessible.getLocalizedRoleName()} & wanted)
 
 
 def wait_find(root, role, name, timeout=60.0):
-    """The first accessible below `root` with this role and name (any name for None)."""
+    """The first accessible below `root` with this role and name (any name for None; a tuple for
+    any of its names)."""
     import pyatspi
     roles = (role,) if isinstance(role, str) else role
+    names = (name,) if name is None or isinstance(name, str) else name
     found = []
 
     def look():
         try:
             hit = pyatspi.utils.findDescendant(
-                root, lambda a: a is not None and name in (None, a.name) and has_role(a, roles), breadth_first=True)
+                root, lambda a: a is not None and (None in names or a.name in names) and has_role(a, roles),
+                breadth_first=True)
         except Exception:  # the tree changed while it was walked
             return False
         if hit is not None:
@@ -508,10 +522,10 @@ class EndToEnd:
         raise AssertionError("the context menu did not give " + what)
 
     def choose_files(self, paths):
-        """The open-file dialog: the paths typed into its name field, then "Open"."""
-        dialog = wait_find(self.app, "dialog", "Open")
-        set_text(wait_find(dialog, "text", "File name:"), " ".join('"%s"' % p for p in paths))
-        act(wait_find(dialog, "push button", "Open"))
+        """The open-file dialog, in Qt's Chinese: the paths typed into its name field, then "打开"."""
+        dialog = wait_find(self.app, "dialog", OPEN_DIALOG)
+        set_text(wait_find(dialog, "text", FILE_NAME_FIELD), " ".join('"%s"' % p for p in paths))
+        act(wait_find(dialog, "push button", OPEN_BUTTON))
 
     def choose_entry(self, dialog, entry, keys):
         """A combo box of the dialog set by keys until it shows `entry` (a combo box is named by its
@@ -536,7 +550,7 @@ class EndToEnd:
         set_text(wait_find(dialog, "text", "分组名称："), GROUP)
         act(wait_find(dialog, "push button", "确定"))
         self.menu(wait_find(self.app, "tree item", GROUP), ["Down", "Return"],  # "添加视频"
-                  lambda: present(self.app, "dialog", "Open"), "the open-file dialog")
+                  lambda: present(self.app, "dialog", OPEN_DIALOG), "the open-file dialog")
         self.choose_files([os.path.join(clips_folder, name) for name, _, _ in CLIPS])
         for name, _, _ in CLIPS:
             wait_find(self.app, "tree item", name)
@@ -654,7 +668,7 @@ class EndToEnd:
         act(wait_find(editor, "push button", "开始触发该书签"))
         question = wait_find(self.app, ("alert", "dialog"), "询问")
         wait_find(question, "label", "您要触发动作的自拍录像不在播放状态，请问是否要播放它并触发该动作？")
-        act(wait_find(question, "push button", "OK"))
+        act(wait_find(question, "push button", "确定"))
         camera.wait_colour("magenta", timeout=20)
         log("bookmark triggered: magenta")
         act(wait_find(editor, "push button", "保存且退出"))
@@ -708,7 +722,7 @@ class EndToEnd:
         act(stop)
         question = wait_find(self.app, ("alert", "dialog"), "询问")
         wait_find(question, "label", "视频录制成功，是否需要把刚才录制的视频添加到虚拟视频的播放列表中")
-        act(wait_find(question, "push button", "OK"))
+        act(wait_find(question, "push button", "确定"))
         movies = self.user.storage("录像")
         movie = os.path.join(movies, [n for n in os.listdir(movies) if n.endswith(".avi")][0])
         XSession.wait_for(lambda: self.chapters()[-1:] == [movie], "the movie listed last in chapters.dat")
@@ -807,7 +821,7 @@ class EndToEnd:
                 self.session.run(["xdotool", "key", "Escape"])
         question = wait_find(self.app, ("alert", "dialog"), "询问")
         wait_find(question, "label", "是否确实要退出系统?")
-        act(wait_find(question, "push button", "OK"))
+        act(wait_find(question, "push button", "确定"))
         assert self.kalimo.wait(timeout=60) == 0, "kalimo ended with %s" % self.kalimo.returncode
         log("ended through the tray menu")
 

@@ -233,14 +233,15 @@ def main():
         press(find(app, "page tab", TABS[0][0]))
         assert visible_windows(session, "视频预览区") == [playing], "clicking the current tab made a new pair"
 
-        # The exit question from the tray menu: Cancel keeps everything, OK ends the program.
-        for answer in ("Cancel", "OK"):
+        # The exit question from the tray menu: "取消" keeps everything, "确定" ends the program (Qt's
+        # own buttons speak Chinese too).
+        for answer in ("取消", "确定"):
             open_tray_menu(session)
             session.run(["xdotool", "key", "Up", "Return"])  # the last entry, "退出系统"
             question = wait_find(app, ("alert", "dialog"), "询问")
             find(question, "label", "是否确实要退出系统?")
             press(find(question, "push button", answer))
-            if answer == "Cancel":
+            if answer == "取消":
                 XSession.wait_for(lambda: not visible_windows(session, "询问"), "the question closed")
                 assert first.poll() is None, "Cancel ended the program"
                 assert visible_windows(session, "Kalimo") and visible_windows(session, "视频预览区")

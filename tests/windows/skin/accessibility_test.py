@@ -13,8 +13,10 @@ BUS_LAUNCHER = "/usr/libexec/at-spi-bus-launcher"
 
 
 def has_role(accessible, role):
-    # Qt gives its tree items the AT-SPI role "table cell" and names the role "tree item".
-    return role in (accessible.getRoleName(), accessible.getLocalizedRoleName())
+    # Qt gives its tree items the AT-SPI role "table cell" and names the role "tree item" only in its
+    # localized role name, which follows the program's Chinese translation: the role itself decides.
+    wanted = {"tree item", "table cell"} if role == "tree item" else {role}
+    return bool({accessible.getRoleName(), accessible.getLocalizedRoleName()} & wanted)
 
 
 def find(root, role, name):
