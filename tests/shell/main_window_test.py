@@ -212,6 +212,21 @@ def main():
         assert_docked(session, main_window, playing)
         find(app, "push button", "隐藏视频图像窗口")  # the playing window's button offers to hide it
 
+        # The preview window's own close button hides it; "显示视频图像窗口" brings it back whole,
+        # with every control of its bar, which still works.
+        preview = wait_find(app, ("dialog", "frame", "window"), "视频预览区")
+        press(find(preview, "push button", "关闭"))
+        XSession.wait_for(lambda: not visible_windows(session, "视频预览区"), "the preview window hidden")
+        press(find(app, "push button", "显示视频图像窗口"))
+        one_window(session, "视频预览区")
+        for role, caption in (("slider", "播放进度"), ("slider", "音量"), ("push button", "停止"),
+                              ("push button", "静音"), ("push button", "快进"), ("push button", "快退")):
+            control = wait_find(preview, role, caption)
+            XSession.wait_for(lambda: control.getState().contains(pyatspi.STATE_SHOWING), caption + " shown")
+        press(find(preview, "push button", "停止"))
+        wait_find(preview, "label", "停止播放视频")
+        find(app, "push button", "隐藏视频图像窗口")
+
         # The settings button, pressed through assistive technology, opens the settings dialog.
         press(find(app, "push button", "参数设置"))
         settings = one_window(session, "Setting")
