@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
 
 #include "common/ApplyDataToOstrel.h"
@@ -58,6 +60,29 @@ TEST_F(CaptureTest, ListsRealCamerasInOrderAndSkipsTheVirtualCameraWhateverItsNa
   EXPECT_EQ(capture->EnumCameras(names), 6);
   EXPECT_EQ(names, (std::vector<std::string>{"Desk Cam", "Wide Cam", "HD Cam"}));
 }
+
+#ifdef KALIMO_REGISTER_PROGRAM
+// The virtual camera registered as a user registers it (its plugin linked into the home's GStreamer
+// folder, its device entry written), in the test's own home: listed nowhere, and counted once, as
+// the rule counts the skipped virtual camera (the fake cameras' six and this one).
+class RegisteredVirtualCamera : public CaptureTest {
+ public:
+  static void SetUpTestSuite() {
+    const std::string home = std::getenv("HOME");
+    ASSERT_NE(home.find("kalimo-test-home"), std::string::npos) << "not the test's own home: " << home;
+    // A registry of its own: the shared one must not learn this home's plugin.
+    setenv("GST_REGISTRY", (home + "/gst-registry.bin").c_str(), 1);
+    ASSERT_EQ(std::system(KALIMO_REGISTER_PROGRAM " >/dev/null"), 0);
+    ASSERT_TRUE(std::filesystem::exists(home + "/.local/share/gstreamer-1.0/plugins/libgstostrel.so"));
+  }
+};
+
+TEST_F(RegisteredVirtualCamera, IsLeftOutOfTheList) {
+  std::vector<std::string> names;
+  EXPECT_EQ(capture->EnumCameras(names), 7);
+  EXPECT_EQ(names, (std::vector<std::string>{"Desk Cam", "Wide Cam", "HD Cam"}));
+}
+#endif
 
 struct OpenCase {
   int position;
