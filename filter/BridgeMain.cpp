@@ -146,9 +146,27 @@ gboolean OnSignal(gpointer data) {
   return G_SOURCE_CONTINUE;
 }
 
-bool ParseOptions(int argc, char** argv, Options& options) {
+void PrintUsage(FILE* to, const char* program) {
+  std::fprintf(to, "usage: %s [--v4l2 /dev/videoN [--format YUY2|I420|NV12]] [--low-latency on|off]\n", program);
+}
+
+void PrintHelp(const char* program) {
+  PrintUsage(stdout, program);
+  std::printf(
+      "Makes the virtual camera reachable for programs that do not use GStreamer: publishes it as a\n"
+      "PipeWire camera node (browsers, chat programs; V4L2-only programs through pw-v4l2), or writes\n"
+      "it into a v4l2loopback device. Runs until Ctrl-C.\n"
+      "  --v4l2 /dev/videoN   write into this v4l2loopback device instead of publishing a node\n"
+      "  --format F           the device's pixel format (default YUY2)\n"
+      "  --low-latency on|off the newest picture at once, or the steady default\n");
+}
+
+// False for arguments it does not know; `help` set for --help or -h.
+bool ParseOptions(int argc, char** argv, Options& options, bool& help) {
   for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--v4l2") == 0 && i + 1 < argc) {
+    if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+      help = true;
+    } else if (std::strcmp(argv[i], "--v4l2") == 0 && i + 1 < argc) {
       options.v4l2Device = argv[++i];
     } else if (std::strcmp(argv[i], "--format") == 0 && i + 1 < argc) {
       options.v4l2Format = argv[++i];
@@ -171,10 +189,14 @@ bool ParseOptions(int argc, char** argv, Options& options) {
 
 int main(int argc, char** argv) {
   Options options;
-  if (!ParseOptions(argc, argv, options)) {
-    std::fprintf(stderr, "usage: %s [--v4l2 /dev/videoN [--format YUY2|I420|NV12]] [--low-latency on|off]\n",
-                 argv[0]);
+  bool help = false;
+  if (!ParseOptions(argc, argv, options, help)) {
+    PrintUsage(stderr, argv[0]);
     return 2;
+  }
+  if (help) {
+    PrintHelp(argv[0]);
+    return 0;
   }
   gst_init(nullptr, nullptr);
   Bridge bridge;

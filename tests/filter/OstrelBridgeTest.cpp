@@ -288,7 +288,7 @@ TEST_F(OstrelBridgeNode, AV4l2ProgramThroughPwV4l2ListsBothSizesAndCaptures320x2
   EXPECT_LT(bottom, 40) << "the lower half should be black";
 }
 
-TEST(OstrelBridge, SaysWhyItCannotStart) {
+TEST(OstrelBridge, SaysWhyItCannotStartAndExplainsItselfOnHelp) {
   test::UserFolders folders;  // an empty runtime folder: no PipeWire to connect to
   const std::string bridge = test::BuiltFile("ostrel-bridge").string();
   struct Case {
@@ -301,6 +301,8 @@ TEST(OstrelBridge, SaysWhyItCannotStart) {
       {"--format RGB --v4l2 /dev/null", 2, "usage:"},
       {"--v4l2", 2, "usage:"},
       {"--low-latency maybe", 2, "usage:"},
+      {"--help", 0, "v4l2loopback"},
+      {"-h", 0, "usage:"},
   };
   for (const auto& c : cases) {
     FILE* pipe = popen((bridge + " " + c.arguments + " 2>&1").c_str(), "r");
