@@ -5,6 +5,7 @@
 
 #include "common/Logging.h"
 #include "media/MediaResult.h"
+#include "media/SoundOutput.h"
 
 namespace kalimo::media {
 
@@ -56,6 +57,9 @@ GstElement* BuildPlaybackPipeline(const std::string& path, GstElement* videoSink
   // waits in the stream synchronizer for the other stream), and playbin3's hangs when the pipeline
   // is stopped during it.
   GstElement* playbin = gst_element_factory_make("playbin", nullptr);
+  // Without a sound output anywhere, the silent sink: autoaudiosink would ask ALSA and OpenAL,
+  // which print their errors on the terminal, before it falls back to a silent sink itself.
+  if (soundOutput && !SoundOutputAvailable()) soundOutput = false;
   GstElement* audioSink = gst_element_factory_make(soundOutput ? "autoaudiosink" : "fakesink", nullptr);
   if (!playbin) {
     KALIMO_LOG_ERROR("the GStreamer element playbin is missing");

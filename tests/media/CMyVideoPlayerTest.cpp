@@ -1,7 +1,10 @@
 #include "media/CMyVideoPlayer.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 
@@ -9,6 +12,7 @@
 #include "common/FrameSectionLayout.h"
 #include "common/Messages.h"
 #include "media/MediaResult.h"
+#include "media/SoundOutput.h"
 #include "tests/media/MediaTestSupport.h"
 #include "tests/support/LogCapture.h"
 #include "tests/support/TempDir.h"
@@ -277,6 +281,83 @@ INSTANTIATE_TEST_SUITE_P(Files, RefusesBadFiles,
                                            BadFile{"truncated.mp4", kUnsupportedStream, "truncated.mp4"},
                                            BadFile{"sound-only.wav", kNotGrabbed, "grabber is not grabbed"}),
                          [](const auto& testInfo) { return std::to_string(testInfo.index); });
+
+}  // namespace
+}  // namespace kalimo::media
+
+namespace kalimo::media {
+namespace {
+
+// Where a sound output is found: a server socket in the runtime folder, a playback device.
+TEST(SoundOutput, FoundByServerSocketOrPlaybackDevice) {
+  const char* server = std::getenv("PULSE_SERVER");
+  const std::string keptServer = server ? server : "";
+  unsetenv("PULSE_SERVER");
+  struct Case {
+    const char* runtimeFile;
+    const char* device;
+    bool found;
+  } cases[] = {
+      {nullptr, nullptr, false},
+      {"pulse/native", nullptr, true},
+      {"pipewire-0", nullptr, true},
+      {nullptr, "pcmC0D0p", true},
+      {nullptr, "pcmC0D0c", false},  // a microphone only
+      {nullptr, "controlC0", false},
+  };
+  for (const Case& c : cases) {
+    test::TempDir runtime;
+    test::TempDir devices;
+    if (c.runtimeFile) {
+      std::filesystem::create_directories((runtime / c.runtimeFile).parent_path());
+      std::ofstream(runtime / c.runtimeFile) << "";
+    }
+    if (c.device) std::ofstream(devices / c.device) << "";
+    EXPECT_EQ(FindSoundOutput(runtime.Str(), devices.Str()), c.found)
+        << (c.runtimeFile ? c.runtimeFile : "") << (c.device ? c.device : "");
+  }
+  setenv("PULSE_SERVER", "unix:/nowhere", 1);
+  EXPECT_TRUE(FindSoundOutput("", "/nonexistent"));
+  if (keptServer.empty()) {
+    unsetenv("PULSE_SERVER");
+  } else {
+    setenv("PULSE_SERVER", keptServer.c_str(), 1);
+  }
+}
+
+// Without a sound output (the test's own runtime folder has no server; a machine with a sound card
+// cannot show it), a file with sound plays, its volume works, and no sound library writes on the
+// terminal: the sound goes to the silent sink with one INFO line.
+TEST(SoundOutput, WithoutOneAFileWithSoundPlaysQuietly) {
+  if (SoundOutputAvailable()) GTEST_SKIP() << "this machine has a sound output";
+  test::TestSection section;
+  test::TempDir folder;
+  const std::string errors = (folder / "stderr.txt").string();
+  std::fflush(stderr);
+  const int saved = dup(2);
+  const int file = open(errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  ASSERT_GE(file, 0);
+  dup2(file, 2);
+  close(file);
+  {
+    test::CountingVideoWindow window;
+    CMyVideoPlayer player;
+    EXPECT_EQ(player.OpenFile(&window, test::TestMedia("picture-sound.avi").string()), kOk);
+    EXPECT_TRUE(player.SetVolume(-2000));
+    long volume = 0;
+    EXPECT_TRUE(player.GetVolume(volume));
+    EXPECT_NEAR(static_cast<double>(volume), -2000.0, 5.0);
+    player.Close();
+  }
+  std::fflush(stderr);
+  dup2(saved, 2);
+  close(saved);
+  CloseFrameSection(ProcessFrameSectionHandle());
+  std::ifstream in(errors);
+  const std::string printed(std::istreambuf_iterator<char>(in), {});
+  EXPECT_EQ(printed.find("ALSA lib"), std::string::npos) << printed;
+  EXPECT_EQ(printed.find("AL lib"), std::string::npos) << printed;
+}
 
 }  // namespace
 }  // namespace kalimo::media
