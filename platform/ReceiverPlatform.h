@@ -55,8 +55,8 @@ AppendResult AppendToFile(const std::string& path, const void* bytes, std::size_
 // symbolic links resolved. Empty on failure, with the system's code in `error`.
 std::string ModuleFilePath(const std::string& name, int& error);
 
-// Starts the program at `path` with no arguments, detached from this process (its own session, no
-// inherited handles, standard streams on the null device); nothing waits for it. False when it
+// Starts the program at `path` with no arguments in its own folder, detached from this process (its
+// own session, no inherited handles, standard streams on the null device); nothing waits for it. False when it
 // cannot be started.
 bool StartDetachedProgram(const std::string& path, int& error);
 

@@ -111,6 +111,9 @@ bool StartDetachedProgram(const std::string& path, int& error) {
   // process only async-signal-safe calls are allowed.
   const std::string program = path;
   char* const argv[] = {const_cast<char*>(program.c_str()), nullptr};
+  // Started in its own folder, as the desktop entry starts it: the program reads its log
+  // configuration from the working folder.
+  const std::string folder = std::filesystem::path(program).parent_path().string();
   const pid_t child = fork();
   if (child < 0) {
     error = errno;
@@ -128,6 +131,7 @@ bool StartDetachedProgram(const std::string& path, int& error) {
         dup2(null, STDERR_FILENO);
       }
       closefrom(STDERR_FILENO + 1);
+      if (!folder.empty() && chdir(folder.c_str()) != 0) _exit(126);
       execv(argv[0], argv);
       _exit(127);
     }

@@ -16,6 +16,8 @@
 namespace kalimo {
 namespace {
 
+std::filesystem::path programFolder;  // where the stand-in program lies
+
 // The plugin's real file and a stand-in "kalimo" live in one folder; GStreamer finds the plugin
 // through a symbolic link in another, as after ostrel-register.
 class LinkedPluginEnvironment : public ::testing::Environment {
@@ -23,12 +25,13 @@ class LinkedPluginEnvironment : public ::testing::Environment {
   void SetUp() override {
     folder_ = std::make_unique<test::TempDir>();
     const auto real = folder_->Path() / "program";
+    programFolder = real;
     const auto linked = folder_->Path() / "plugins";
     std::filesystem::create_directories(real);
     std::filesystem::create_directories(linked);
     std::filesystem::copy_file(test::BuiltFile("libgstostrel.so"), real / "libgstostrel.so");
     std::filesystem::create_symlink(real / "libgstostrel.so", linked / "libgstostrel.so");
-    std::ofstream(real / "kalimo") << "#!/bin/sh\necho \"started by $PPID\" >> \"$KALIMO_TEST_LAUNCH_RECORD\"\n";
+    std::ofstream(real / "kalimo") << "#!/bin/sh\necho \"started by $PPID in $(pwd -P)\" >> \"$KALIMO_TEST_LAUNCH_RECORD\"\n";
     std::filesystem::permissions(real / "kalimo", std::filesystem::perms::owner_all);
     setenv("GST_PLUGIN_PATH", linked.c_str(), 1);
     setenv("GST_REGISTRY", (folder_->Path() / "registry.bin").c_str(), 1);
@@ -89,8 +92,12 @@ TEST(LaunchMainProgram, StartsTheProgramBesideThePluginOnceAndNeverWhileItRuns) 
   std::this_thread::sleep_for(std::chrono::milliseconds(300));  // room for a wrong second start to show
   const auto lines = Lines(record);
   ASSERT_EQ(lines.size(), 1u);
-  // Detached: the program is not this client's child.
-  EXPECT_NE(lines[0], "started by " + std::to_string(getpid()));
+  // Detached: the program is not this client's child; started in its own folder, where it finds its
+  // log configuration.
+  EXPECT_EQ(lines[0].rfind("started by " + std::to_string(getpid()) + " ", 0), std::string::npos) << lines[0];
+  const std::size_t in = lines[0].find(" in ");
+  ASSERT_NE(in, std::string::npos) << lines[0];
+  EXPECT_EQ(lines[0].substr(in + 4), std::filesystem::canonical(programFolder).string()) << lines[0];
 }
 
 }  // namespace
