@@ -98,7 +98,8 @@ bool StartRecording(CameraControlState& control, bool cameraOpen, FrameSize scre
   const std::string path = MakeMovieFileName(GetMovieFolder(GetCurrentSettings()));
   if (path.empty()) return false;
   if (!cameraOpen) {
-    ShowWarning(kCameraNotOpenForMovieText);
+    // The same box as the camera bar's "摄像头没有打开，不能拍照": caption "Kalimo", warning icon.
+    PresentMessage({"Kalimo", kCameraNotOpenForMovieText, UserMessage::Icon::Warning, false});
     return false;
   }
   StartMovie(path, screen);

@@ -140,6 +140,10 @@ TEST_F(RecorderTest, StartRefusedWhenTheCameraIsNotOpen) {
   test::MessageLog messages;
   EXPECT_FALSE(StartRecording(control, false));
   EXPECT_EQ(messages.Texts(), std::vector<std::string>{"摄像头没有打开，不能录像"});
+  // The box of the camera bar's other refusal ("摄像头没有打开，不能拍照").
+  ASSERT_EQ(messages.Messages().size(), 1u);
+  EXPECT_EQ(messages.Messages()[0].caption, "Kalimo");
+  EXPECT_EQ(messages.Messages()[0].icon, UserMessage::Icon::Warning);
   EXPECT_EQ(control.recordingFlag.load(), 0);
   EXPECT_FALSE(IsMovieActive());
 }

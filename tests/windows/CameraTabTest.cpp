@@ -39,12 +39,14 @@ class Answers {
   explicit Answers(kalimo::MessageAnswer answer) : answer_(answer) {
     previous_ = kalimo::SetMessagePresenter([this](const kalimo::UserMessage& message) {
       shown.push_back(message.text);
+      captions.push_back(message.caption);
       return answer_;
     });
   }
   ~Answers() { kalimo::SetMessagePresenter(previous_); }
   void Set(kalimo::MessageAnswer answer) { answer_ = answer; }
   std::vector<std::string> shown;
+  std::vector<std::string> captions;
 
  private:
   kalimo::MessageAnswer answer_;
@@ -190,6 +192,7 @@ class CameraTabTest : public QObject {
     QTest::mouseClick(tab.window.Bar()->PhotoButton(), Qt::LeftButton);
     QTest::mouseClick(tab.window.Bar()->RecordButton(), Qt::LeftButton);
     QCOMPARE(answers.shown, (std::vector<std::string>{"摄像头没有打开，不能拍照", "摄像头没有打开，不能录像"}));
+    QCOMPARE(answers.captions, (std::vector<std::string>{"Kalimo", "Kalimo"}));  // the same kind of box
     QVERIFY(tab.window.Bar()->PhotoButton()->isEnabled());
     QVERIFY(!tab.window.Bar()->IsRecording());
   }
