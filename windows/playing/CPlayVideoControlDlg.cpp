@@ -2,6 +2,7 @@
 
 #include <QLabel>
 #include <QMouseEvent>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QSlider>
 #include <algorithm>
@@ -12,10 +13,24 @@
 namespace {
 const QSize kTemplateSize = DialogUnitsSize(495, 75);
 
+// A click in the groove puts the thumb there, as a drag would, instead of moving it a page: the
+// release that follows seeks (or sets the volume) to where the user clicked.
+class ClickInGrooveStyle : public QProxyStyle {
+ public:
+  int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                QStyleHintReturn* returnData) const override {
+    if (hint == SH_Slider_AbsoluteSetButtons) return Qt::LeftButton;
+    return QProxyStyle::styleHint(hint, option, widget, returnData);
+  }
+};
+
 QSlider* MakeTrackbar(QWidget* parent, const char* id) {
   auto* bar = new QSlider(Qt::Horizontal, parent);
   bar->setObjectName(id);
   bar->setTickPosition(QSlider::NoTicks);
+  auto* style = new ClickInGrooveStyle;
+  style->setParent(bar);
+  bar->setStyle(style);
   return bar;
 }
 }  // namespace

@@ -115,7 +115,8 @@ void CWindowPlayingVideo::InitialiseVolume() {
 
 void CWindowPlayingVideo::PlayPause() {
   if (!paused_) {
-    player_.Pause();  // a refused pause still shows paused, as nothing else can be done
+    // A refused pause leaves the button and the status line as they were: the video plays on.
+    if (!player_.Pause()) return;
     paused_ = true;
     bar_->ShowPlaying(false);
     bar_->SetStatusText("暂停状态");

@@ -117,6 +117,50 @@ class VideoTabTest : public QObject {
     QCOMPARE(requests.count(), 1);
   }
 
+  // A click in the groove seeks there (or sets the volume there), as a drag to that point would.
+  void aClickInTheGrooveSeeksAndSetsTheVolume() {
+    kalimo::test::TestSection section;
+    CWindowPlayingVideo window(nullptr);
+    window.resize(420, 480);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    CPlayVideoControlDlg* bar = window.Bar();
+    QVERIFY(window.PlayVideoFile(longer));
+    QTRY_VERIFY(bar->SeekBar()->maximum() > 1900);
+    window.PlayPause();  // paused, so that the position read is the one sought
+    QSignalSpy seek(bar, &CPlayVideoControlDlg::SeekRequested);
+    QSlider* seekBar = bar->SeekBar();
+    QTest::mouseClick(seekBar, Qt::LeftButton, {}, QPoint(seekBar->width() * 3 / 4, seekBar->height() / 2));
+    QCOMPARE(seek.count(), 1);
+    const qint64 wanted = seek.front().front().toLongLong();
+    QVERIFY2(qAbs(wanted - seekBar->maximum() * 3 / 4) < seekBar->maximum() / 10, qPrintable(QString::number(wanted)));
+    std::int64_t position = 0;
+    QTRY_VERIFY(window.Player().GetCurrentPosition(position) && qAbs(position / 10000 - wanted) < 150);
+
+    QVERIFY(window.PlayVideoFile(withSound));
+    QSlider* volumeBar = bar->VolumeBar();
+    QVERIFY(volumeBar->isEnabled());
+    QTest::mouseClick(volumeBar, Qt::LeftButton, {}, QPoint(volumeBar->width() / 4, volumeBar->height() / 2));
+    QVERIFY(volumeBar->value() < CPlayVideoControlDlg::kVolumeRange / 2);
+    long volume = 0;
+    QVERIFY(window.Player().GetVolume(volume));
+    QVERIFY2(qAbs(volume - (volumeBar->value() - CPlayVideoControlDlg::kVolumeRange)) <= 5,
+             qPrintable(QString("%1 heard, bar at %2").arg(volume).arg(volumeBar->value())));
+  }
+
+  void aRefusedPauseChangesNothing() {
+    kalimo::test::TestSection section;
+    CWindowPlayingVideo window(nullptr);
+    QVERIFY(window.PlayVideoFile(longer));
+    const QString status = window.Bar()->StatusText();
+    const QString tip = window.Bar()->PlayButton()->toolTip();
+    window.Player().Close();  // the player can no longer pause
+    window.PlayPause();
+    QVERIFY(!window.IsPaused());
+    QCOMPARE(window.Bar()->StatusText(), status);
+    QCOMPARE(window.Bar()->PlayButton()->toolTip(), tip);
+  }
+
   void holdingTheSeekBarStopsTheTick() {
     CWindowPlayingVideo window(nullptr);
     window.show();
