@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 
 #include "common/ApplyDataToOstrel.h"
 #include "common/FrameSectionLayout.h"
@@ -62,19 +63,23 @@ TEST_F(CaptureTest, ListsRealCamerasInOrderAndSkipsTheVirtualCameraWhateverItsNa
 }
 
 #ifdef KALIMO_REGISTER_PROGRAM
-// The virtual camera registered as a user registers it (its plugin linked into the home's GStreamer
-// folder, its device entry written), in the test's own home: listed nowhere, and counted once, as
-// the rule counts the skipped virtual camera (the fake cameras' six and this one).
+// The virtual camera registered as a user registers it (its plugin linked into the user's GStreamer
+// folder, its device entry written), into folders the test makes for it: listed nowhere, and
+// counted once, as the rule counts the skipped virtual camera (the fake cameras' six and this one).
 class RegisteredVirtualCamera : public CaptureTest {
  public:
   static void SetUpTestSuite() {
-    const std::string home = std::getenv("HOME");
-    ASSERT_NE(home.find("kalimo-test-home"), std::string::npos) << "not the test's own home: " << home;
-    // A registry of its own: the shared one must not learn this home's plugin.
-    setenv("GST_REGISTRY", (home + "/gst-registry.bin").c_str(), 1);
+    user = std::make_unique<test::TempDir>();
+    // Before GStreamer starts in this process: it scans the data folder's plugins then. A registry
+    // of its own, so that the shared one never learns this plugin.
+    setenv("XDG_DATA_HOME", (*user / "data").c_str(), 1);
+    setenv("XDG_CONFIG_HOME", (*user / "config").c_str(), 1);
+    setenv("GST_REGISTRY", (*user / "gst-registry.bin").c_str(), 1);
     ASSERT_EQ(std::system(KALIMO_REGISTER_PROGRAM " >/dev/null"), 0);
-    ASSERT_TRUE(std::filesystem::exists(home + "/.local/share/gstreamer-1.0/plugins/libgstostrel.so"));
+    ASSERT_TRUE(std::filesystem::exists(*user / "data/gstreamer-1.0/plugins/libgstostrel.so"));
   }
+  static void TearDownTestSuite() { user.reset(); }
+  static inline std::unique_ptr<test::TempDir> user;
 };
 
 TEST_F(RegisteredVirtualCamera, IsLeftOutOfTheList) {
