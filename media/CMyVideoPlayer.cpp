@@ -138,7 +138,6 @@ CMyVideoPlayer::PlaybackPtr CMyVideoPlayer::Prepare(const std::string& path, boo
     return nullptr;
   }
   playback->sink->SetPaced(paced_.load());
-  result = kOk;
   playback->graph = BuildPlaybackPipeline(path, playback->sink->Element(), soundOutput_, result);
   if (!playback->graph) return nullptr;
   gst_object_ref_sink(playback->graph);
@@ -154,14 +153,6 @@ CMyVideoPlayer::PlaybackPtr CMyVideoPlayer::Prepare(const std::string& path, boo
     if (Failed(result)) return nullptr;
   }
   playback->hasAudio = SoundReachedSink(playback->graph);
-  int width = 0;
-  int height = 0;
-  if (useGrabber && !playback->sink->NegotiatedSize(width, height)) {
-    KALIMO_LOG_ERROR("%s", FormatResultText(kNotGrabbed).c_str());
-    result = kNotGrabbed;
-    return nullptr;
-  }
-  ApplyVolumeTo(playback->graph, playback->hasAudio, volume_.load());
   const Playback* self = playback.get();
   playback->events.SetEndHandler([this, self] { return OnPlaybackEnded(self); });
   playback->events.SetOwner(videoWindow_.load());
@@ -203,19 +194,25 @@ void CMyVideoPlayer::SetContinuation(const std::string& path) {
 // owner releases it.
 bool CMyVideoPlayer::OnPlaybackEnded(const Playback* ended) {
   PlaybackPtr next;
+  PlaybackPtr failedAfter;  // the playing file, whose queued successor could not be opened
   {
     std::lock_guard guard(stateLock_);
     if (!current_ || current_.get() != ended) return false;
     if (preparedFailed_) {
       preparedFailed_ = false;
-      current_->events.Push(Event::Error);
-      return true;
+      failedAfter = current_;
+    } else {
+      if (!prepared_) return false;
+      next = std::move(prepared_);
+      retired_.push_back(std::move(current_));
+      current_ = next;
     }
-    if (!prepared_) return false;
-    next = std::move(prepared_);
-    retired_.push_back(std::move(current_));
-    current_ = next;
   }
+  if (failedAfter) {
+    failedAfter->events.Push(Event::Error);
+    return true;
+  }
+  // The volume set now, not when the file was prepared: the user may have changed it since.
   ApplyVolumeTo(next->graph, next->hasAudio, volume_.load());
   gst_element_set_state(next->graph, GST_STATE_PLAYING);
   next->events.Push(Event::Continued);

@@ -3,8 +3,8 @@
 // with the frame tap, passes every decoded picture to the frame section so that the virtual camera
 // shows the video. A file queued to follow is opened beside the playing one and started when that
 // one ends (two pipelines, not playbin's own switch, which deadlocks in GStreamer 1.22 on files
-// with sound and pictures). Times are in 100-ns units, volumes in hundredths of a decibel (-10000 silence,
-// 0 full), results are the codes of MediaResult.h.
+// with sound and pictures). Times are in 100-ns units, volumes in hundredths of a decibel (-10000
+// silence, 0 full), results are the codes of MediaResult.h.
 #include <atomic>
 #include <cstdint>
 #include <memory>

@@ -19,7 +19,7 @@ bool FindSoundOutput(const std::string& runtimeDir, const std::string& soundDevi
   }
   for (const auto& entry : std::filesystem::directory_iterator(soundDevicesDir, error)) {
     const std::string name = entry.path().filename().string();
-    if (name.rfind("pcmC", 0) == 0 && !name.empty() && name.back() == 'p') return true;
+    if (name.rfind("pcmC", 0) == 0 && name.back() == 'p') return true;
   }
   return false;
 }

@@ -58,10 +58,11 @@ constexpr QSize kLargestShownSize{2560, 2560};
 
 // Reads the slide; `sendable` tells whether its rows fit in the frame section at full size.
 QImage ReadSlide(const QString& path, bool& sendable) {
-  const QSize stored = QImageReader(path).size();
+  QImageReader reader(path);
+  const QSize stored = reader.size();
   sendable = !stored.isValid() || kalimo::DibStride(stored.width()) * stored.height() <= kalimo::kMaxFrameBytes;
   const QSize bound = sendable ? QSize(kalimo::kMaxHeaderDimension, kalimo::kMaxHeaderDimension) : kLargestShownSize;
-  return ReadPictureFitting(path, bound);
+  return ReadPictureFitting(reader, bound);
 }
 }  // namespace
 

@@ -1,6 +1,5 @@
 #include "windows/PictureFileReading.h"
 
-#include <QImageReader>
 #include <mutex>
 
 namespace {
@@ -10,11 +9,15 @@ constexpr int kLargePictureLimitMb = 512;
 }  // namespace
 
 QImage ReadPictureFitting(const QString& path, const QSize& bound) {
+  QImageReader reader(path);
+  return ReadPictureFitting(reader, bound);
+}
+
+QImage ReadPictureFitting(QImageReader& reader, const QSize& bound) {
   static std::once_flag raised;
   std::call_once(raised, [] {
     if (QImageReader::allocationLimit() < kLargePictureLimitMb) QImageReader::setAllocationLimit(kLargePictureLimitMb);
   });
-  QImageReader reader(path);
   reader.setAutoTransform(true);
   const QSize size = reader.size();
   const bool large = size.isValid() && (size.width() > bound.width() || size.height() > bound.height());

@@ -4,9 +4,12 @@
 // bits a channel, which Qt decodes at 8 bytes a pixel) is shown rather than refused by the
 // reader's allocation limit.
 #include <QImage>
+#include <QImageReader>
 #include <QSize>
 #include <QString>
 
-// Reads `path` upright; a picture larger than `bound` in either direction comes scaled to fit
+// Reads the picture upright; one larger than `bound` in either direction comes scaled to fit
 // within it, keeping its shape. Null when the file cannot be decoded.
 QImage ReadPictureFitting(const QString& path, const QSize& bound);
+// The same from a reader the caller has already asked for the picture's size.
+QImage ReadPictureFitting(QImageReader& reader, const QSize& bound);
