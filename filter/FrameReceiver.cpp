@@ -139,7 +139,16 @@ tagFrame ReadSection(SectionReadState* state) {
     return EmptyFrame();
   }
   if (state) state->frame = EmptyFrame();
-  return CopyFrame(view, state);
+  tagFrame frame = CopyFrame(view, state);
+  // A writer that keeps the counter may have created the object and begun its first frame after
+  // the counter was looked at (it was still 0): such a copy may be torn, and the next poll reads
+  // that writer's frames the checked way.
+  std::uint64_t sequence = 0;
+  if (state && state->useSequence && frame.pBuffer && ReadSequence(view, sequence) && sequence != 0) {
+    ++state->tornCopies;
+    return EmptyFrame();
+  }
+  return frame;
 }
 
 FrameReceiver::~FrameReceiver() {
