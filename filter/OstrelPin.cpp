@@ -29,7 +29,10 @@ OstrelPin::Stamp OstrelPin::FillBuffer(FrameReceiver* receiver, unsigned char* d
   }
 
   const Stamp stamp{FrameStart(frameNumber_), FrameLength(frameNumber_)};
-  if (frameNumber_ == 0) LaunchMainProgram();
+  if (!launchTried_) {
+    launchTried_ = true;
+    LaunchMainProgram();
+  }
   ++frameNumber_;
   return stamp;
 }

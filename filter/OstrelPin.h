@@ -38,6 +38,11 @@ class OstrelPin {
                    std::int32_t height, std::int64_t stride, bool topDown, FrameChoice choice = FrameChoice::kOldest,
                    FrameFit fit = FrameFit::kStretch);
 
+  // The last buffer filled never reached the client: its number goes to the next one.
+  void TakeBackLastFrame() {
+    if (frameNumber_ > 0) --frameNumber_;
+  }
+
   std::int64_t FrameNumber() const { return frameNumber_; }
   // True once a buffer carried a picture from the frame section rather than black.
   bool PictureReceived() const { return pictureReceived_; }
@@ -45,8 +50,9 @@ class OstrelPin {
   std::int64_t NextFrameStart() const { return FrameStart(frameNumber_); }
 
  private:
-  std::int64_t frameNumber_ = 0;  // never reset while the output exists
+  std::int64_t frameNumber_ = 0;  // buffers filled for the client; never reset while the output exists
   bool pictureReceived_ = false;
+  bool launchTried_ = false;  // the main program is started at the first buffer only
 };
 
 }  // namespace kalimo

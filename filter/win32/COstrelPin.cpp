@@ -194,6 +194,10 @@ HRESULT COstrelPin::FillBuffer(IMediaSample* pSample) {
   return S_OK;
 }
 
+// The sample refused at a stop takes its number back: after the next Run the stamps go on
+// without a gap, as the client counts them.
+void COstrelPin::SampleNotDelivered() { core_.TakeBackLastFrame(); }
+
 STDMETHODIMP COstrelPin::Notify(IBaseFilter*, Quality) { return E_FAIL; }
 
 STDMETHODIMP COstrelPin::SetFormat(AM_MEDIA_TYPE* pmt) {

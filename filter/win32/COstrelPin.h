@@ -29,6 +29,7 @@ class COstrelPin final : public dshow::SourceStream, public IAMStreamConfig, pub
   HRESULT SetMediaType(const AM_MEDIA_TYPE* pmt) override;
   HRESULT DecideBufferSize(IMemAllocator* pAlloc, ALLOCATOR_PROPERTIES* pProperties) override;
   HRESULT FillBuffer(IMediaSample* pSample) override;
+  void SampleNotDelivered() override;
 
   // IQualityControl: quality messages change nothing.
   STDMETHODIMP Notify(IBaseFilter* pSelf, Quality q) override;

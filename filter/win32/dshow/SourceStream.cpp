@@ -319,6 +319,7 @@ void SourceStream::ThreadLoop() {
     const HRESULT filled = FillBuffer(sample);
     HRESULT delivered = S_OK;
     if (filled == S_OK) delivered = inputPin_->Receive(sample);
+    if (filled == S_OK && FAILED(delivered)) SampleNotDelivered();
     sample->Release();
     if (filled == S_FALSE) {
       connectedPin_->EndOfStream();

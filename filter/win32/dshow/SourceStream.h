@@ -54,6 +54,8 @@ class SourceStream : public IPin, public IQualityControl {
   virtual HRESULT DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* request) = 0;
   // S_OK delivers the sample; S_FALSE ends the stream; an error stops the thread.
   virtual HRESULT FillBuffer(IMediaSample* sample) = 0;
+  // A filled sample that downstream refused (it is stopping): the client never saw it.
+  virtual void SampleNotDelivered() {}
 
   // Called by the filter, under its state lock.
   HRESULT Active();                                     // stopped -> paused: commit, start the thread
