@@ -85,11 +85,12 @@ int BgrFrameSink::OnNewSample(GstAppSink* sink, void* self) {
 }
 
 int BgrFrameSink::OnNewPreroll(GstAppSink* sink, void* self) {
-  // The prerolled frame is rendered again as a sample once the pipeline plays; here it only
-  // refreshes the preview, so that a paused seek shows its picture.
+  // The prerolled frame is rendered again as a sample once the pipeline plays; here it refreshes
+  // the preview, so that a paused seek shows its picture, and the tap only when asked for.
   GstSample* sample = gst_app_sink_pull_preroll(sink);
   if (!sample) return GST_FLOW_EOS;
-  static_cast<BgrFrameSink*>(self)->Deliver(sample, false);
+  auto* frameSink = static_cast<BgrFrameSink*>(self);
+  frameSink->Deliver(sample, frameSink->tapPreroll_.exchange(false));
   return GST_FLOW_OK;
 }
 

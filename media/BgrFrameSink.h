@@ -45,6 +45,10 @@ class BgrFrameSink {
   // fast as they are decoded (measuring the decoder, converting files).
   void SetPaced(bool paced);
   std::uint64_t FramesDelivered() const { return framesDelivered_.load(); }
+  // The next prerolled frame goes to the frame tap too, not only to the preview: a seek in a paused
+  // pipeline, whose picture the tap's receivers (the camera) should show at once. Other prerolls
+  // (a file opened, or prepared to follow the one playing) reach the tap only once it plays.
+  void TapNextPreroll() { tapPreroll_.store(true); }
 
  private:
   static int OnNewSample(GstAppSink* sink, void* self);
@@ -58,6 +62,7 @@ class BgrFrameSink {
   mutable std::mutex latestLock_;
   GstSample* latest_ = nullptr;
   std::atomic<std::uint64_t> framesDelivered_{0};
+  std::atomic<bool> tapPreroll_{false};
 };
 
 }  // namespace kalimo::media

@@ -282,6 +282,12 @@ bool CMyVideoPlayer::SetPosition(std::int64_t time) {
   if (time < 0) time = 0;
   std::int64_t current = 0;
   if (GetCurrentPosition(current) && current == time) return true;
+  // Paused, the sought picture arrives only as a preroll: it goes to the camera too.
+  GstState state = GST_STATE_VOID_PENDING;
+  GstState pending = GST_STATE_VOID_PENDING;
+  const bool paused = gst_element_get_state(playback->graph, &state, &pending, 0) == GST_STATE_CHANGE_SUCCESS &&
+                      state == GST_STATE_PAUSED;
+  if (paused && playback->sink) playback->sink->TapNextPreroll();
   if (gst_element_seek_simple(playback->graph, GST_FORMAT_TIME,
                               static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE), time * 100)) {
     // Let the seek settle, so that the position read next (a skip after a seek) is the new one.

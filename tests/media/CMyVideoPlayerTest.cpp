@@ -186,6 +186,19 @@ TEST_F(VideoPlayerTest, SeeksAndSkipsInHundredNanosecondUnits) {
   EXPECT_EQ(event, CMyVideoPlayer::Event::EndOfStream);
 }
 
+// Paused, a seek's picture reaches the camera at once, not only the preview; the user scrubs
+// through a paused video to pick what the camera shows.
+TEST_F(VideoPlayerTest, APausedSeekSendsItsPictureToTheCamera) {
+  ASSERT_EQ(player.OpenFile(&window, test::TestMedia("long-320x240.avi").string()), kOk);
+  ASSERT_TRUE(player.Pause());
+  ASSERT_TRUE(player.SetPosition(2 * kSecond));
+  ASSERT_TRUE(WaitFor([&] { return section.Exists() && section.Header().byteCount > 0; }));
+  const std::vector<unsigned char> atTwo = section.ReadAll();
+  ASSERT_TRUE(player.SetPosition(8 * kSecond));
+  EXPECT_TRUE(WaitFor([&] { return section.ReadAll() != atTwo; }));
+  EXPECT_EQ(section.Header().width, 320);
+}
+
 TEST_F(VideoPlayerTest, VolumeInHundredthsOfADecibel) {
   ASSERT_EQ(player.OpenFile(&window, test::TestMedia("picture-sound.webm").string()), kOk);
   long volume = 1;
