@@ -42,6 +42,9 @@ endif()
 if(TARGET kalimo_sample_video)
   install(DIRECTORY ${KALIMO_OUTPUT_DIR}/video DESTINATION ${KALIMO_INSTALL_PROGRAM_DIR})
 endif()
+if(TARGET kalimo_user_guide)
+  install(DIRECTORY ${KALIMO_OUTPUT_DIR}/guide DESTINATION ${KALIMO_INSTALL_PROGRAM_DIR})
+endif()
 
 # PREFIX/bin/<command> -> ../lib/kalimo/<command>. The programs resolve the link to find their
 # folder, so a command started through it behaves as one started in the program folder.

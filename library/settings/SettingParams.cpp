@@ -77,7 +77,7 @@ class SettingParams {
     const std::string path = GetConfigPath();
     oemCompanyName_ = ReadText(path, kOemSection, "companyname", "Harbeck Industries Ltd");
     oemProductName_ = ReadText(path, kOemSection, "producename", "Corvessa");
-    oemWebSite_ = ReadText(path, kOemSection, "companywebsite", "https://www.example.com/");
+    oemWebSite_ = ReadText(path, kOemSection, "companywebsite", "");
     cameraName_ = ReadText(path, kUsingSection, "name", kUnsetCameraNameSetting);
     defaults_ = ReadSection(path, kDefaultSection);
     current_ = ReadSection(path, kUsingSection);

@@ -2,6 +2,7 @@
 // strip on top of the window.
 #include <QObject>
 
+#include "library/settings/VendorSite.h"
 #include "shell/mainwindow/CMirandelDlg.h"
 #include "shell/mainwindow/TabPair.h"
 #include "shell/sidewindows/CNoticeBoardDlg.h"
@@ -12,7 +13,8 @@ namespace kalimo {
 
 TabPair MakeVideoTab(QWidget* mainWindow, QWidget* panelParent) {
   auto* window = new CWindowPlayingVideo(mainWindow);
-  window->SetNoticeBoard(new CNoticeBoardDlg(window));
+  // The notices come from the vendor's site: without one there is no strip at all.
+  if (VendorSiteConfigured()) window->SetNoticeBoard(new CNoticeBoardDlg(window));
   // Closing or minimising the video window only hides it (the video keeps feeding the camera):
   // the main window's button then offers to show it again.
   if (auto* main = qobject_cast<CMirandelDlg*>(mainWindow)) {

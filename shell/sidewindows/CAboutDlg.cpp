@@ -5,9 +5,9 @@
 #include <QLabel>
 #include <QPushButton>
 
+#include "library/settings/VendorSite.h"
 #include "shell/sidewindows/LinkButton.h"
 #include "shell/sidewindows/ProgramIcon.h"
-#include "shell/sidewindows/VendorSite.h"
 
 namespace kalimo {
 
@@ -18,8 +18,10 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
   icon->setPixmap(ProgramIcon().pixmap(32, 32));
   icon->setAccessibleName("Kalimo");
   auto* version = new QLabel("Kalimo4.0版");
+  // The site, or without one the user guide that comes with the program.
   const QString site = QString::fromStdString(VendorSiteAddress());
-  auto* link = new LinkButton(site, QUrl(site));
+  auto* link = new LinkButton(site.isEmpty() ? QString("Kalimo使用说明") : site,
+                              QUrl(QString::fromStdString(VendorHomeAddress())));
   auto* ok = new QPushButton("确定");
   ok->setDefault(true);
 

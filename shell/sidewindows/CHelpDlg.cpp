@@ -5,9 +5,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "library/settings/VendorSite.h"
 #include "shell/sidewindows/CAboutDlg.h"
 #include "shell/sidewindows/LinkButton.h"
-#include "shell/sidewindows/VendorSite.h"
 
 namespace kalimo {
 

@@ -7,7 +7,7 @@
 #include <QVBoxLayout>
 
 #include "common/Logging.h"
-#include "shell/sidewindows/VendorSite.h"
+#include "library/settings/VendorSite.h"
 
 namespace kalimo {
 

@@ -2,6 +2,8 @@
 // itself on 127.0.0.1.
 #include <QApplication>
 #include <QDesktopServices>
+#include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QNetworkProxy>
 #include <QPushButton>
@@ -10,14 +12,15 @@
 #include <QTextBrowser>
 #include <QTimer>
 #include <QUrlQuery>
+#include <QScopeGuard>
 #include <QtTest>
 
 #include "library/settings/SettingParams.h"
+#include "library/settings/VendorSite.h"
 #include "shell/sidewindows/CAboutDlg.h"
 #include "shell/sidewindows/CHelpDlg.h"
 #include "shell/sidewindows/CNoticeBoardDlg.h"
 #include "shell/sidewindows/LinkButton.h"
-#include "shell/sidewindows/VendorSite.h"
 #include "tests/shell/AccessibleNames.h"
 #include "tests/shell/ShellTestSupport.h"
 
@@ -76,6 +79,13 @@ class PageServer : public QObject {
 };
 
 std::string SiteConfig(const QString& site) { return "[oem]\ncompanywebsite=" + site.toStdString() + "\n"; }
+
+// The lines of a text file; none while it does not exist.
+QStringList ReadLinesOf(const std::filesystem::path& file) {
+  QFile text(QString::fromStdString(file.string()));
+  if (!text.open(QIODevice::ReadOnly)) return {};
+  return QString::fromUtf8(text.readAll()).split('\n', Qt::SkipEmptyParts);
+}
 
 std::uint32_t Skq(const QString& target) { return QUrlQuery(QUrl(target)).queryItemValue("skq").toUInt(); }
 
@@ -143,6 +153,56 @@ class SideWindowsTest : public QObject {
     const QStringList helpNames = test::ControlNames(&help);
     for (const QString& name : helpNames) QVERIFY2(!name.startsWith("<unnamed"), qPrintable(helpNames.join(", ")));
     QVERIFY(helpNames.contains("帮助列表：") && helpNames.contains("关于") && helpNames.contains("确定"));
+  }
+
+  // Without a site every link opens the guide beside the program, at a chapter the page has; the
+  // desktop is asked through xdg-open, here a stand-in that writes down what it was given.
+  void withoutASiteTheLinksOpenTheGuideBesideTheProgram() {
+    test::ShellFolders folders;
+    std::filesystem::create_directory_symlink(KALIMO_TEST_OUTPUT_DIR "/guide", folders.Program() / "guide");
+    const std::filesystem::path opened = folders.Dir() / "opened.txt";
+    const std::filesystem::path tools = folders.Dir() / "tools";
+    std::filesystem::create_directories(tools);
+    std::ofstream(tools / "xdg-open") << "#!/bin/sh\nprintf '%s\\n' \"$1\" >> '" << opened.string() << "'\n";
+    std::filesystem::permissions(tools / "xdg-open", std::filesystem::perms::owner_all);
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", QByteArray(tools.c_str()) + ":" + path);
+    const auto restorePath = qScopeGuard([&] { qputenv("PATH", path); });
+
+    CHelpDlg help;
+    help.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&help));
+    const auto links = help.findChildren<LinkButton*>();
+    QCOMPARE(links.size(), qsizetype(std::size(kHelpLinks)));
+    for (LinkButton* link : links) QTest::mouseClick(link, Qt::LeftButton);
+    WithNextModal(
+        [&](QWidget* about) {
+          LinkButton* link = about->findChild<LinkButton*>();
+          QCOMPARE(test::AccessibleName(link), QString("Kalimo使用说明"));
+          QTest::mouseClick(link, Qt::LeftButton);
+          for (QPushButton* button : about->findChildren<QPushButton*>()) {
+            if (button->text() == "确定") QTest::mouseClick(button, Qt::LeftButton);
+          }
+        },
+        &help);
+    for (QPushButton* button : help.findChildren<QPushButton*>()) {
+      if (button->text() == "关于") QTest::mouseClick(button, Qt::LeftButton);
+    }
+
+    const qsizetype expected = qsizetype(std::size(kHelpLinks)) + 1;
+    QStringList urls;
+    QTRY_VERIFY_WITH_TIMEOUT((urls = ReadLinesOf(opened)).size() == expected, 20000);
+    QFile page(QString::fromStdString((folders.Program() / "guide" / "user-guide.html").string()));
+    QVERIFY(page.open(QIODevice::ReadOnly));
+    const QString html = QString::fromUtf8(page.readAll());
+    for (qsizetype i = 0; i < expected; ++i) {
+      const QUrl url(urls[i]);
+      QVERIFY2(url.isLocalFile() && QFileInfo(url.toLocalFile()) == QFileInfo(page), qPrintable(urls[i]));
+      const QString fragment = i < qsizetype(std::size(kHelpLinks)) ? QString(kHelpLinks[i].fragment).mid(1) : "";
+      QCOMPARE(url.fragment(), fragment);
+      if (!fragment.isEmpty()) QVERIFY2(html.contains(QString("id=\"%1\"").arg(fragment)), qPrintable(fragment));
+    }
+    QVERIFY(!VendorSiteConfigured());
   }
 
   void theNoticeBoardAsksForItsPageOnceWithTheTick() {

@@ -9,12 +9,14 @@ program keeps or makes.
  2. Three generated clips added into a new group, played in each play mode (loop, repeat one, once,
     seamless with an idle clip), followed by colour in the camera.
  3. A bookmark set in the capture dialog and triggered: the camera shows the bookmarked moment.
- 4. The image tab with three images: the camera shows them in turn.
- 5. The camera tab with a fake camera: a photo (identify reads it), five seconds recorded (ffprobe
+ 4. A 20-second clip with sound, paused: a click in the seek groove at three quarters makes the
+    camera show second 15; a click in the volume groove sets the volume the player plays at.
+ 5. The image tab with three images: the camera shows them in turn.
+ 6. The camera tab with a fake camera: a photo (identify reads it), five seconds recorded (ffprobe
     reads the AVI) and offered to the video list.
- 6. The screen tab: the whole screen reaches the camera until Escape.
- 7. The camera renamed in the settings dialog: gst-device-monitor-1.0 lists the new name.
- 8. Hidden to the tray and back; ended through the tray menu. Afterwards no frame section and no
+ 7. The screen tab: the whole screen reaches the camera until Escape.
+ 8. The camera renamed in the settings dialog: gst-device-monitor-1.0 lists the new name.
+ 9. Hidden to the tray and back; ended through the tray menu. Afterwards no frame section and no
     program are left, and every file the user made is whole.
 Then a client of the camera started while Kalimo is not running starts Kalimo and gets the sample.
 
@@ -23,6 +25,7 @@ BIN_DIR holds kalimo, its plugin and its shipped files; SCREENSHOT_DIR (or KALIM
 receives one picture per step."""
 import hashlib
 import os
+import re
 import shutil
 import signal
 import subprocess
@@ -66,6 +69,10 @@ CLIPS = [("blue.avi", [("blue", 30), ("magenta", 10)], True),
          ("green.avi", [("green", 3), ("white", 3)], True),
          ("red.avi", [("red", 4)], False)]
 GROUP = "E2E 片段"
+# Twenty seconds with sound, in a folder (and so a group) of its own: red for 14 s, then teal for
+# 3 s, the seconds around three quarters of the clip, then purple.
+SEEK_FOLDER = "二十秒"
+SEEK_CLIP = ("跳转.avi", [("red", 14), ("teal", 3), ("purple", 3)], True)
 IMAGES = [("orange.png", "orange"), ("purple.png", "purple"), ("teal.png", "teal")]
 # The fake camera's first bars (videotestsrc), left to right: white, yellow, cyan, green.
 BARS = [(255, 255, 255), (255, 255, 0), (0, 255, 255), (0, 255, 0)]
@@ -677,6 +684,53 @@ class EndToEnd:
         assert list_lines(bookmarks) == [GROUP + "&" + os.path.join(self.clips, "blue.avi"), "挥手-" + moment], \
             list_lines(bookmarks)
 
+    def click_groove(self, slider, fraction):
+        """A click (no drag) in the slider's groove, `fraction` of the way along it."""
+        box = slider.queryComponent().getExtents(0)
+        x, y = box.x + int(box.width * fraction), box.y + box.height // 2
+        self.session.run(["xdotool", "mousemove", str(x), str(y), "click", "1"])
+
+    def seek_and_volume(self, camera, folder):
+        """A click in the seek bar's groove at three quarters of the paused 20-second clip: the
+        camera shows second 15. A click in the volume groove: the player plays at that volume."""
+        name, _, _ = SEEK_CLIP
+        act(wait_find(self.app, "push button", "添加"))
+        self.choose_files([os.path.join(folder, name)])
+        wait_find(self.app, "tree item", SEEK_FOLDER)
+        self.play(name)
+        camera.wait_colour("red")
+        seek = wait_find(self.app, "slider", "播放进度")
+        position = seek.queryValue()
+        XSession.wait_for(lambda: position.maximumValue >= 19000, "the seek bar over the 20 s clip")
+        # Paused, the picture changes only by the seek: red stays until the click.
+        act(wait_find(self.app, "push button", "暂停"))
+        wait_find(self.app, "push button", "播放")
+        assert position.currentValue < 13000, "paused only at %d ms: too late to tell a seek" % position.currentValue
+        self.click_groove(seek, 0.75)
+        XSession.wait_for(lambda: 14000 <= position.currentValue <= 16500,
+                          "the seek bar at about 15 s (it shows %d ms)" % position.currentValue)
+        camera.wait_colour("teal", timeout=20)
+        log("seek bar clicked at 3/4: the camera shows second %.1f" % (position.currentValue / 1000))
+        # The volume bar starts at full volume; a click at a quarter turns it down, and the player
+        # reports (in kalimo.log) the volume it now plays at, the bar's position in 1/100 dB.
+        volume_bar = wait_find(self.app, "slider", "音量")
+        volume = volume_bar.queryValue()
+        full = volume.maximumValue
+        self.click_groove(volume_bar, 0.25)
+        XSession.wait_for(lambda: volume.currentValue < full / 2, "the volume bar turned down")
+        reported = re.compile(r"volume (-?\d+) \(1/100 dB\), the bar at (\d+)")
+        program_log = os.path.join(self.user.program, "kalimo.log")
+
+        def last_report():
+            with open(program_log, errors="replace") as kept:
+                found = reported.findall(kept.read())
+            return (int(found[-1][0]), int(found[-1][1])) if found else None
+        XSession.wait_for(lambda: last_report() and last_report()[1] == int(volume.currentValue),
+                          "the player's volume in kalimo.log")
+        heard, bar = last_report()
+        assert abs(heard - (bar - full)) <= 5, "the player plays at %d, the bar asks for %d" % (heard, bar - full)
+        log("volume bar clicked at 1/4: the player plays at %d (1/100 dB)" % heard)
+
     def switch_tab(self, tab, caption):
         act(wait_find(self.app, "page tab", tab))
         return self.pair(caption)
@@ -892,11 +946,16 @@ def main():
                 log("step 2 done")
                 run.bookmark(camera)
                 log("step 3 done")
+                seek_folder = os.path.join(root, SEEK_FOLDER)
+                os.makedirs(seek_folder)
+                make_clip(os.path.join(seek_folder, SEEK_CLIP[0]), SEEK_CLIP[1], SEEK_CLIP[2])
+                run.seek_and_volume(camera, seek_folder)
+                log("step 4 done")
                 images = os.path.join(root, "images")
                 os.makedirs(images)
                 for name, colour in IMAGES:
                     make_image(os.path.join(images, name), colour)
-                for folder in (clips, images):
+                for folder in (clips, images, seek_folder):
                     for name in os.listdir(folder):
                         run.made[os.path.join(folder, name)] = digest(os.path.join(folder, name))
                 run.image_tab(camera, images)

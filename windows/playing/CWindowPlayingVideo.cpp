@@ -5,6 +5,7 @@
 #include <QMetaObject>
 #include <QSlider>
 
+#include "common/Logging.h"
 #include "common/Messages.h"
 #include "media/MediaResult.h"
 #include "windows/VideoPreviewPainter.h"
@@ -45,6 +46,9 @@ CWindowPlayingVideo::CWindowPlayingVideo(QWidget* owner) : CWindowPlayingResourc
   });
   connect(bar_, &CPlayVideoControlDlg::VolumeRequested, this, [this](int barPosition) {
     player_.SetVolume(barPosition - CPlayVideoControlDlg::kVolumeRange);
+    // What the pipeline now plays at, read back from it: the log tells whether the bar is heard.
+    long volume = 0;
+    if (player_.GetVolume(volume)) KALIMO_LOG_INFO("volume %ld (1/100 dB), the bar at %d", volume, barPosition);
   });
   ShowStopped();
   bar_->SetStatusText(QString());

@@ -11,7 +11,7 @@
 #include <algorithm>
 
 #include "components/ScreenCaptureApi.h"
-#include "library/settings/SettingParams.h"
+#include "library/settings/VendorSite.h"
 #include "windows/screen/CWindowPlayingCaptureScreen.h"
 #include "windows/screen/ScreenCaptureRun.h"
 
@@ -55,7 +55,7 @@ CCaptureScreenResourceDlg::CCaptureScreenResourceDlg(CWindowPlayingCaptureScreen
   noAcceleration->setGeometry(25, 205, kChoiceWidth, 22);
   auto* note = new QLabel(QStringLiteral("暂未实现，如果捕获的视频是黑的话）"), this);
   note->setGeometry(25, 230, kChoiceWidth, 22);
-  const QString help = QString::fromStdString(kalimo::OemWebSite()) + QString::fromUtf8(kHelpPath);
+  const QString help = QString::fromStdString(kalimo::HelpPageAddress(kHelpPath, kHelpFragment));
   helpLink_ = new QLabel(QStringLiteral("<a href=\"%1\">请手动设置，如何设置，请猛击。。</a>").arg(help.toHtmlEscaped()), this);
   helpLink_->setOpenExternalLinks(true);
   helpLink_->setAccessibleName(QStringLiteral("请手动设置，如何设置，请猛击。。"));

@@ -36,7 +36,8 @@ class CCaptureScreenResourceDlg : public QWidget {
   static constexpr int kGroupMinimumWidth = 200;
   static constexpr int kGroupMargin = 4;
   static constexpr int kChoiceWidth = 250;
-  static constexpr const char* kHelpPath = "/help/ostrel.html#howtodisablehwa";
+  static constexpr const char* kHelpPath = "/help/ostrel.html";
+  static constexpr const char* kHelpFragment = "#howtodisablehwa";
 
   CCaptureScreenResourceDlg(CWindowPlayingCaptureScreen* screenWindow, QWidget* parent = nullptr);
   ~CCaptureScreenResourceDlg() override;

@@ -1,4 +1,4 @@
-// The screen tab on a real X display (run by with-xvfb.sh at 1920 × 1080 with openbox): the panel
+// The screen tab on a real X display (run by tests/support/with-xvfb.sh at 1920 × 1080 with openbox): the panel
 // starts the built screen-capture component, the floating screen window, the frames that reach the
 // frame section and what a client of the virtual camera sees, Escape driven by xdotool, the area
 // overlay, and screen recordings read by ffprobe.
@@ -23,6 +23,7 @@
 #include "common/ApplyDataToOstrel.h"
 #include "common/FrameSectionLayout.h"
 #include "components/ScreenCaptureApi.h"
+#include "library/settings/SettingParams.h"
 #include "tests/support/LogCapture.h"
 #include "tests/support/TestSection.h"
 #include "windows/screen/CCaptureScreenResourceDlg.h"
@@ -116,6 +117,29 @@ class ScreenTabTest : public QObject {
     delete panel;
   }
 
+  // With a site, the link is the site's help page, with one slash after the site's name however
+  // config.ini spells it.
+  void helpLinkWithASiteHasNoDoubleSlash() {
+    QTemporaryDir program;
+    QVERIFY(program.isValid());
+    QFile config(program.filePath("config.ini"));
+    QVERIFY(config.open(QIODevice::WriteOnly));
+    config.write("[oem]\ncompanywebsite=https://vendor.example/\n");
+    config.close();
+    const QByteArray previous = qgetenv("KALIMO_PROGRAM_DIR");
+    qputenv("KALIMO_PROGRAM_DIR", program.path().toUtf8());
+    kalimo::DestroySettingParams();
+    CCaptureScreenResourceDlg panel(nullptr);
+    const QString text = panel.HelpLink()->text();
+    if (previous.isEmpty()) {
+      qunsetenv("KALIMO_PROGRAM_DIR");
+    } else {
+      qputenv("KALIMO_PROGRAM_DIR", previous);
+    }
+    kalimo::DestroySettingParams();
+    QVERIFY2(text.contains("\"https://vendor.example/help/ostrel.html#howtodisablehwa\""), qPrintable(text));
+  }
+
   void panelOffersOnlyWhatWorks() {
     CCaptureScreenResourceDlg panel(nullptr);
     panel.resize(500, 400);
@@ -130,7 +154,10 @@ class ScreenTabTest : public QObject {
     panel.resize(800, 400);
     QTRY_COMPARE(panel.StartButton()->x(), (800 - 80) / 2);
     QCOMPARE(panel.Regions()->button(kRegionArea)->x(), (800 - 280) / 2 + 15);
-    QVERIFY(panel.HelpLink()->text().contains("/help/ostrel.html#howtodisablehwa"));
+    // No site configured: the guide beside the program, at the screen chapter.
+    QVERIFY2(panel.HelpLink()->text().contains("\"file:///") &&
+                 panel.HelpLink()->text().contains("/guide/user-guide.html#howtodisablehwa\""),
+             qPrintable(panel.HelpLink()->text()));
     // As wide as the main window's tab: the groups and every choice stay whole inside the panel.
     constexpr int kTabWidth = 265;
     panel.resize(kTabWidth, 400);
