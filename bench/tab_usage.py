@@ -5,7 +5,7 @@ the video tab playing a 640 x 480 H.264 clip at 30 fps, the camera tab with a 64
 from /proc/PID/stat over ten seconds (in cores), memory from VmRSS. Goals: at most 0.5 core and
 250 MB resident. The figures are printed, never judged by a test: they depend on the machine.
 
-usage: dbus-run-session -- bench/tab_usage.py [BUILD_DIR]   (the system Python: it needs python3-pyatspi)"""
+usage: PYTHONPATH=tests/support dbus-run-session -- bench/tab_usage.py [BUILD_DIR]   (the system Python: it needs python3-pyatspi)"""
 import json
 import os
 import shutil
@@ -14,11 +14,10 @@ import sys
 import tempfile
 import time
 
+import guitest.scenario as scenario
+from guitest.session import XSession
+
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-sys.path.insert(0, os.path.join(ROOT, "tests", "shell"))
-sys.path.insert(0, os.path.join(ROOT, "tests", "windows", "skin"))
-import end_to_end_test as e2e  # noqa: E402
-from gui_session import XSession  # noqa: E402
 
 SECONDS = 10
 GOAL_CORES = 0.5
@@ -63,14 +62,14 @@ def main():
     bin_dir = os.path.join(build, "bin")
     fake_plugins = os.path.join(build, "tests", "media", "plugins")
     assert "DBUS_SESSION_BUS_ADDRESS" in os.environ, "run under dbus-run-session"
-    e2e.SCREEN = (1920, 1080)
+    scenario.SCREEN = (1920, 1080)
     root = tempfile.mkdtemp(prefix="kalimo-tab-usage-")
     results = []
     try:
         with XSession(window_manager=True, size="1920x1080x24") as session:
             os.environ["DISPLAY"] = session.display
-            session.start([e2e.BUS_LAUNCHER, "--launch-immediately"], stderr=subprocess.DEVNULL)
-            user = e2e.UserSetUp(session, bin_dir, os.path.join(root, "user"), fake_plugins)
+            session.start([scenario.BUS_LAUNCHER, "--launch-immediately"], stderr=subprocess.DEVNULL)
+            user = scenario.UserSetUp(session, bin_dir, os.path.join(root, "user"), fake_plugins)
             user.env["KALIMO_FAKE_CAMERAS"] = "Desk Cam|raw:640x480"
             # What the tabs show: a moving H.264 clip that loops, three photographs' worth of images.
             clip = os.path.join(root, "clip.mp4")
@@ -88,12 +87,12 @@ def main():
             with open(os.path.join(user.program, "images.dat"), "wb") as listing:
                 listing.write("\r\n".join(images).encode("gb18030"))
 
-            run = e2e.EndToEnd(session, user, e2e.Shots(session, None))
+            run = scenario.EndToEnd(session, user, scenario.Shots(session, None))
             run.kalimo = user.start(session)
             try:
                 run.pair("视频预览区")
                 run.connect()
-                e2e.wait_find(run.app, "label", "现在正在播放的视频是：clip.mp4")
+                scenario.wait_find(run.app, "label", "现在正在播放的视频是：clip.mp4")
                 time.sleep(3)  # past the start of playing
                 results.append(("video 640x480 30 fps",) + usage(run.kalimo.pid, user.section))
                 run.switch_tab("真实摄像头", "预览真实摄像头")
@@ -103,9 +102,9 @@ def main():
                 time.sleep(3)
                 results.append(("image slideshow 1920x1080 JPEG, 2 s each",) + usage(run.kalimo.pid, user.section))
                 run.switch_tab("捕获屏幕", "效果区")
-                e2e.act(e2e.wait_find(run.app, "radio button", "整个屏幕（按ESC退出）"), "Toggle")
-                e2e.act(e2e.wait_find(run.app, "push button", "开始"))
-                XSession.wait_for(lambda: not e2e.visible_windows(session, "Kalimo"), "the capture to start")
+                scenario.act(scenario.wait_find(run.app, "radio button", "整个屏幕（按ESC退出）"), "Toggle")
+                scenario.act(scenario.wait_find(run.app, "push button", "开始"))
+                XSession.wait_for(lambda: not scenario.visible_windows(session, "Kalimo"), "the capture to start")
                 time.sleep(3)
                 results.append(("screen 1920x1080 15 fps",) + usage(run.kalimo.pid, user.section))
                 session.run(["xdotool", "key", "Escape"])

@@ -109,11 +109,4 @@ inline void EndSectionWrite(unsigned char* section, std::uint64_t oddValue) {
   SectionSequence(section).store(oddValue + 1, std::memory_order_release);
 }
 
-// A copy taken between LoadSectionSequence (which gave `before`, even) and this call is whole when
-// the counter has not moved.
-inline bool SectionUnchangedSince(const unsigned char* section, std::uint64_t before) {
-  std::atomic_thread_fence(std::memory_order_acquire);
-  return SectionSequence(const_cast<unsigned char*>(section)).load(std::memory_order_relaxed) == before;
-}
-
 }  // namespace kalimo

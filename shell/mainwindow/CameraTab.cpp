@@ -4,9 +4,9 @@
 #include "library/settings/SettingParams.h"
 #include "shell/mainwindow/TabPair.h"
 #include "shell/settings/CSettingDlg.h"
-#include "windows/CCameraResourceListDlg.h"
-#include "windows/CPlayCameraControlDlg.h"
-#include "windows/CWindowPlayingCamera.h"
+#include "windows/camera/CCameraResourceListDlg.h"
+#include "windows/camera/CPlayCameraControlDlg.h"
+#include "windows/camera/CWindowPlayingCamera.h"
 
 namespace kalimo {
 

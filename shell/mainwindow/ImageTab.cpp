@@ -1,7 +1,7 @@
 // The "图像" tab: the image list panel and the image window that shows its pictures in turn.
 #include "shell/mainwindow/TabPair.h"
-#include "windows/CImageResourceListDlg.h"
-#include "windows/CWindowPlayingImage.h"
+#include "windows/image/CImageResourceListDlg.h"
+#include "windows/image/CWindowPlayingImage.h"
 
 namespace kalimo {
 

@@ -45,8 +45,4 @@ inline constexpr SourceTab kSourceTabs[] = {
 };
 inline constexpr int kSourceTabCount = static_cast<int>(std::size(kSourceTabs));
 
-// Until a tab has its own panel and playing window: an empty panel and an empty skinned playing
-// window titled `caption`.
-TabPair MakePlaceholderPair(QWidget* mainWindow, QWidget* panelParent, const QString& caption);
-
 }  // namespace kalimo

@@ -6,8 +6,8 @@
 #include "shell/mainwindow/CMirandelDlg.h"
 #include "shell/mainwindow/TabPair.h"
 #include "shell/sidewindows/CNoticeBoardDlg.h"
-#include "windows/library/CMovieResourceDlg.h"
-#include "windows/playing/CWindowPlayingVideo.h"
+#include "windows/video/CMovieResourceDlg.h"
+#include "windows/video/CWindowPlayingVideo.h"
 
 namespace kalimo {
 

@@ -19,8 +19,7 @@ import sys
 import tempfile
 import uuid
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "windows", "skin"))
-from gui_session import XSession  # noqa: E402
+from guitest.session import XSession
 
 ICON_SIZES = [16, 22, 24, 32, 48, 64, 128, 256]
 PROGRAM_FOLDER = os.path.join("lib", "kalimo")

@@ -8,7 +8,7 @@
 #include "common/ApplyDataToOstrel.h"
 #include "components/ScreenCaptureApi.h"
 #include "library/settings/SettingParams.h"
-#include "windows/playing/CPictureControl.h"
+#include "windows/base/CPictureControl.h"
 
 namespace {
 
@@ -109,7 +109,7 @@ QImage CWindowPlayingCaptureScreen::ShownFrame() const {
 void CWindowPlayingCaptureScreen::PaintPicture(QPainter& painter, const QRect& target) {
   if (!capturing_) {
     const QString intro = QString::fromStdString(kalimo::GetProgramFilePath(kIntroPicture));
-    DrawPictureFile(picture_, painter, intro, SendToCamera::kNo);
+    DrawPictureFile(picture_, painter, intro);
     return;
   }
   const QImage frame = ShownFrame();

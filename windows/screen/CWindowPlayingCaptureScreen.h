@@ -5,7 +5,7 @@
 #include <QImage>
 #include <QMutex>
 
-#include "windows/playing/CWindowPlayingResource.h"
+#include "windows/base/CWindowPlayingResource.h"
 
 class CPictureControl;
 

@@ -7,7 +7,7 @@ import os
 import subprocess
 import sys
 
-from gui_session import Gallery, XSession
+from guitest.session import Gallery, XSession
 
 BUS_LAUNCHER = "/usr/libexec/at-spi-bus-launcher"
 

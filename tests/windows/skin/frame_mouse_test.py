@@ -7,7 +7,7 @@ import re
 import sys
 import time
 
-from gui_session import Gallery, XSession
+from guitest.session import Gallery, XSession
 
 
 def window_id(session, title):

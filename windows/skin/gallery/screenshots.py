@@ -1,13 +1,12 @@
 """Takes the gallery's screenshots for docs/ under Xvfb with openbox.
 
-usage: /usr/bin/python3 windows/skin/gallery/screenshots.py build/bin/kalimo-skin-gallery docs"""
+usage: PYTHONPATH=tests/support /usr/bin/python3 windows/skin/gallery/screenshots.py build/bin/kalimo-skin-gallery docs"""
 import os
 import subprocess
 import sys
 import time
 
-sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "..", "..", "tests", "windows", "skin"))
-from gui_session import Gallery, XSession  # noqa: E402
+from guitest.session import Gallery, XSession
 
 
 def window_geometry(session, title):
