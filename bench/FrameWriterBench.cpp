@@ -35,7 +35,7 @@ int main() {
       WriteFrameToSection(source.data(), cell, static_cast<std::int32_t>(bytes), size.width, size.height);
     };
     const auto writeTopDown = [&] {
-      WriteTopDownFrameToSection(source.data(), cell, static_cast<std::int32_t>(stride), size.width, size.height);
+      WriteTopDownFrameToSection(FrameView{source.data(), size.width, size.height, stride, stride * size.height}, cell);
     };
     copy();
     write();  // creates and maps the section, outside the measurement

@@ -110,12 +110,14 @@ FrameView WriteFrameToSection(const void* bits, FrameSectionHandle& handleCell, 
   return SectionFrame(view, width, height, byteCount);
 }
 
-FrameView WriteTopDownFrameToSection(const void* topDownRows, FrameSectionHandle& handleCell,
-                                     std::int32_t sourceStride, int width, int height) {
-  if (!topDownRows || !ValidDimensions(width, height)) return {};
+FrameView WriteTopDownFrameToSection(const FrameView& topDown, FrameSectionHandle& handleCell) {
+  const int width = topDown.width;
+  const int height = topDown.height;
+  if (!topDown || !ValidDimensions(width, height)) return {};
   const std::int64_t dibStride = DibStride(width);
   const std::int64_t pixelBytes = static_cast<std::int64_t>(width) * 3;
-  if (sourceStride < pixelBytes) return {};
+  const std::int64_t sourceStride = topDown.stride;
+  if (sourceStride < pixelBytes || sourceStride * (height - 1) + pixelBytes > topDown.byteCount) return {};
   const std::int64_t byteCount = dibStride * height;
   if (byteCount > kMaxFrameBytes) {
     KALIMO_LOG_ERROR("存储图像的空间太小，不能传输图像");
@@ -126,16 +128,16 @@ FrameView WriteTopDownFrameToSection(const void* topDownRows, FrameSectionHandle
   const std::uint64_t writing = BeginSectionWrite(view);
   StoreSectionHeader(view, MakeHeader(width, height, static_cast<std::int32_t>(byteCount)));
 
-  // A source row at least as long as the DIB row is copied whole (padding included, as the
-  // bottom-up writer does); a tighter source row gets zero padding.
-  const auto rowBytes = static_cast<std::size_t>(sourceStride >= dibStride ? dibStride : pixelBytes);
+  // A source row at least as long as the DIB row (its last one included) is copied whole, padding
+  // included, as the bottom-up writer does; a tighter source row gets zero padding.
+  const bool wholeRows = sourceStride >= dibStride && sourceStride * (height - 1) + dibStride <= topDown.byteCount;
+  const auto rowBytes = static_cast<std::size_t>(wholeRows ? dibStride : pixelBytes);
   const auto padding = static_cast<std::size_t>(dibStride) - rowBytes;
-  const auto* source = static_cast<const unsigned char*>(topDownRows);
   unsigned char* target = view + kSectionHeaderSize;
   // The section is written front to back (the source is read back to front), as a plain copy writes.
   for (int row = 0; row < height; ++row) {
     unsigned char* targetRow = target + static_cast<std::int64_t>(row) * dibStride;
-    std::memcpy(targetRow, source + static_cast<std::int64_t>(height - 1 - row) * sourceStride, rowBytes);
+    std::memcpy(targetRow, topDown.bits + static_cast<std::int64_t>(height - 1 - row) * sourceStride, rowBytes);
     if (padding) std::memset(targetRow + rowBytes, 0, padding);
   }
   EndSectionWrite(view, writing);

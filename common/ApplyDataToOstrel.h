@@ -38,11 +38,12 @@ bool PrepareFrameSection(FrameSectionHandle& handleCell, std::string& problem);
 FrameView WriteFrameToSection(const void* bits, FrameSectionHandle& handleCell, std::int32_t byteCount, int width,
                               int height);
 
-// Same header and pixels as WriteFrameToSection would write for the same picture, taken from
-// top-down rows `sourceStride` bytes apart (GStreamer's order); the rows are reversed while they
-// are copied, in the one copy. The frame's byte count is the DIB stride times the height.
-FrameView WriteTopDownFrameToSection(const void* topDownRows, FrameSectionHandle& handleCell,
-                                     std::int32_t sourceStride, int width, int height);
+// Same header and pixels as WriteFrameToSection would write for the same picture, taken from a
+// frame of top-down rows (GStreamer's order); the rows are reversed while they are copied, in the
+// one copy. The section's byte count is the DIB stride times the height. Nothing is written (an
+// empty view) for rows shorter than the picture is wide, rows that do not lie within the frame's
+// byte count, or a size the section cannot carry.
+FrameView WriteTopDownFrameToSection(const FrameView& topDown, FrameSectionHandle& handleCell);
 
 // The shutdown step: unmaps the view, closes the cell's handle and removes the section's name, so
 // that no picture outlives the program. Safe to call on a closed cell.

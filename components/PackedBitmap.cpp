@@ -10,7 +10,7 @@ bool PackBgrxFrame(const unsigned char* topDownBgrx, int width, int height, int 
     packed.clear();
     return false;
   }
-  const std::int64_t rowBytes = PackedRowBytes(width);
+  const std::int64_t rowBytes = DibStride(width);
   const std::int64_t imageBytes = rowBytes * height;
   packed.resize(sizeof(PackedBitmapHeader) + static_cast<std::size_t>(imageBytes));
 

@@ -3,12 +3,10 @@
 #include <cstdint>
 #include <vector>
 
+#include "common/FrameSectionLayout.h"
 #include "components/ScreenCaptureApi.h"
 
 namespace kalimo::screencapture {
-
-// 24-bit rows are padded to a multiple of 4 bytes.
-inline std::int64_t PackedRowBytes(int width) { return (static_cast<std::int64_t>(width) * 3 + 3) / 4 * 4; }
 
 // Rewrites `packed` as the packed 24-bit bottom-up bitmap of a top-down BGRx picture (4 bytes a
 // pixel, the fourth ignored) of `width` × `height` with rows `sourceStride` bytes apart. Reuses

@@ -16,8 +16,6 @@
 namespace kalimo::media {
 
 namespace {
-// The frame length that was logged last, process-wide: a new player logs only a length that changed.
-std::atomic<std::int64_t> lastLoggedLength{0};
 constexpr GstClockTime kSettleTimeout = 2 * GST_SECOND;
 
 void DiscardBusMessages(GstElement* pipeline) {
@@ -26,33 +24,6 @@ void DiscardBusMessages(GstElement* pipeline) {
   gst_object_unref(bus);
 }
 }  // namespace
-
-// ---- the frame tap -------------------------------------------------------------------------
-
-int CMyVideoSampleGrabberCB::BufferCB(double /*sampleTime*/, const FrameView& topDownFrame) {
-  const std::int32_t width = topDownFrame.width;
-  const std::int32_t height = topDownFrame.height;
-  const std::int64_t length = topDownFrame.byteCount;
-  if (!topDownFrame || width <= 0 || height <= 0 || length != DibStride(width) * height) return 0;
-  // The rows must lie within the frame's length: a wider stride would have the copy read past it.
-  const std::int64_t rowBytes = std::int64_t{width} * 3;
-  if (topDownFrame.stride < rowBytes || topDownFrame.stride * (height - 1) + rowBytes > length) return 0;
-  if (lastLoggedLength.exchange(length) != length) {
-    KALIMO_LOG_INFO("grabber sample width = %d,height=%d,buffersize = %lld", width, height,
-                    static_cast<long long>(length));
-  }
-  const FrameView written = WriteTopDownFrameToSection(topDownFrame.bits, ProcessFrameSectionHandle(),
-                                                       static_cast<std::int32_t>(topDownFrame.stride), width, height);
-  if (!written) return 0;
-  std::lock_guard guard(stepLock_);
-  if (step_) step_(written);
-  return 0;
-}
-
-void CMyVideoSampleGrabberCB::SetFrameStep(FrameStep step) {
-  std::lock_guard guard(stepLock_);
-  step_ = std::move(step);
-}
 
 // ---- the player ----------------------------------------------------------------------------
 

@@ -14,7 +14,7 @@
 
 #include "media/BgrFrameSink.h"
 #include "media/BusEventQueue.h"
-#include "media/CMyVideoSampleGrabberCB.h"
+#include "media/FrameTap.h"
 #include "media/VideoWindow.h"
 
 typedef struct _GstElement GstElement;
@@ -56,8 +56,8 @@ class CMyVideoPlayer {
   // Fails for a file without sound, which tells the control bar to disable its volume controls.
   bool GetVolume(long& volume) const;
 
-  // The step after each frame the tap put into the frame section (see CMyVideoSampleGrabberCB).
-  void SetFrameStep(CMyVideoSampleGrabberCB::FrameStep step) { grabber_.SetFrameStep(std::move(step)); }
+  // The step after each frame the tap put into the frame section (see FrameTap).
+  void SetFrameStep(FrameTap::FrameStep step) { grabber_.SetFrameStep(std::move(step)); }
 
   // Whether files loaded from now on play their sound (the default) or drop it at the same pace.
   void SetSoundOutput(bool on) { soundOutput_ = on; }
@@ -110,7 +110,10 @@ class CMyVideoPlayer {
   void ReleaseRetired();
 
   bool ready_ = false;  // GStreamer could be initialised
-  CMyVideoSampleGrabberCB grabber_;  // declared before the playbacks, so it outlives them
+  // Each frame at the size the frame itself carries, so that a continuation into a file of another
+  // size needs nobody to tell the tap; its size records belong to the player's log. Declared before
+  // the playbacks, so it outlives them.
+  FrameTap grabber_{__FILE__};
   std::atomic<VideoWindow*> videoWindow_{nullptr};  // preview and event notices
   bool soundOutput_ = true;
   bool useGrabber_ = true;

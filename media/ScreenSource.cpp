@@ -41,9 +41,7 @@ bool ScreenSource::Start(FramePreview preview, std::string& error) {
   }
   sink_ = std::make_unique<BgrFrameSink>(
       [this](const FrameView& frame) {
-        const FrameView written = WriteTopDownFrameToSection(frame.bits, ProcessFrameSectionHandle(),
-                                                             static_cast<std::int32_t>(frame.stride), frame.width,
-                                                             frame.height);
+        const FrameView written = WriteTopDownFrameToSection(frame, ProcessFrameSectionHandle());
         if (written && preview_) preview_(written);
       },
       nullptr);

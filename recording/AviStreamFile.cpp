@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "common/FrameSectionLayout.h"
 #include "platform/FileWriting.h"
 
 namespace kalimo {
@@ -103,7 +104,7 @@ constexpr std::int64_t PartIndexChunkSize(std::uint32_t capacity) {
 }  // namespace
 
 std::int64_t AviStreamFile::SampleSizeFor(int width, int height) {
-  return ((std::int64_t{width} * 24 + 31) / 32) * 4 * height;
+  return DibStride(width) * height;
 }
 
 bool AviStreamFile::IsValidFormat(const AviVideoFormat& format) {

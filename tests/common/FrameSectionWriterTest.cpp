@@ -70,6 +70,11 @@ TEST_F(FrameSectionWriterTest, AcceptsTheLargestFrameAndRefusesOneByteMore) {
   EXPECT_EQ(section.ReadAll()[kSectionCapacity - 1], 0xAB);
 }
 
+// A frame of top-down rows `stride` bytes apart, as GStreamer hands them over.
+FrameView TopDown(const std::vector<unsigned char>& rows, int width, int height, std::int64_t stride) {
+  return {rows.data(), width, height, stride, static_cast<std::int64_t>(rows.size())};
+}
+
 std::uint64_t SequenceOf(const std::vector<unsigned char>& bytes) {
   std::uint64_t value = 0;
   std::memcpy(&value, bytes.data() + kSequenceOffset, sizeof value);
@@ -82,7 +87,7 @@ TEST_F(FrameSectionWriterTest, EveryFrameMovesTheSequenceCounterOnByTwo) {
   const std::uint64_t first = SequenceOf(section.ReadAll());
   EXPECT_EQ(first % 2, 0u);
   EXPECT_GT(first, 2u);  // a new object's counter starts from the clock, not from 0
-  ASSERT_TRUE(WriteTopDownFrameToSection(pixels.data(), cell, 12, 3, 2));
+  ASSERT_TRUE(WriteTopDownFrameToSection(TopDown(pixels, 3, 2, 12), cell));
   EXPECT_EQ(SequenceOf(section.ReadAll()), first + 2);
   EXPECT_FALSE(WriteFrameToSection(pixels.data(), cell, -1, 3, 2));  // refused frames do not count
   EXPECT_EQ(SequenceOf(section.ReadAll()), first + 2);
@@ -202,7 +207,7 @@ TEST_F(FrameSectionWriterTest, TopDownWriterMatchesTheBottomUpWriter) {
     }
     ASSERT_TRUE(WriteFrameToSection(bottomUp.data(), cell, static_cast<std::int32_t>(bottomUp.size()), width, height));
     auto expected = section.ReadAll();
-    ASSERT_TRUE(WriteTopDownFrameToSection(topDown.data(), cell, static_cast<std::int32_t>(stride), width, height));
+    ASSERT_TRUE(WriteTopDownFrameToSection(TopDown(topDown, width, height, static_cast<std::int64_t>(stride)), cell));
     auto written = section.ReadAll();
     expected.resize(kSectionCapacity);  // the frame area; the sequence counter behind it moves on
     written.resize(kSectionCapacity);
@@ -215,7 +220,7 @@ TEST_F(FrameSectionWriterTest, TopDownWriterPadsTightRowsAndRefusesShortOnes) {
   const int width = 642;
   const int height = 3;
   const auto tight = Pattern(static_cast<std::size_t>(width) * 3 * height);
-  ASSERT_TRUE(WriteTopDownFrameToSection(tight.data(), cell, width * 3, width, height));
+  ASSERT_TRUE(WriteTopDownFrameToSection(TopDown(tight, width, height, width * 3), cell));
   const auto bytes = section.ReadAll();
   EXPECT_EQ(section.Header().byteCount, 1928 * 3);
   // The top row of the picture is the last row in the section, its padding zeroed.
@@ -224,9 +229,12 @@ TEST_F(FrameSectionWriterTest, TopDownWriterPadsTightRowsAndRefusesShortOnes) {
   EXPECT_EQ(lastRow[1926], 0);
   EXPECT_EQ(lastRow[1927], 0);
 
-  EXPECT_FALSE(WriteTopDownFrameToSection(tight.data(), cell, width * 3 - 1, width, height));
-  EXPECT_FALSE(WriteTopDownFrameToSection(nullptr, cell, 1928, width, height));
-  EXPECT_FALSE(WriteTopDownFrameToSection(tight.data(), cell, 15000, 5000, 5000));  // 75 MB of pixels
+  EXPECT_FALSE(WriteTopDownFrameToSection(TopDown(tight, width, height, width * 3 - 1), cell));
+  EXPECT_FALSE(WriteTopDownFrameToSection(FrameView{nullptr, width, height, 1928, 1928 * height}, cell));
+  // Rows that would run past the frame's end are refused before anything is read.
+  EXPECT_FALSE(WriteTopDownFrameToSection(TopDown(tight, width, height + 1, width * 3), cell));
+  // 75 MB of pixels: refused before anything is read, as too large for the section.
+  EXPECT_FALSE(WriteTopDownFrameToSection(FrameView{tight.data(), 5000, 5000, 15000, 15000LL * 5000}, cell));
   EXPECT_EQ(log.Count(kTooLarge), 1);
 }
 
@@ -246,7 +254,7 @@ TEST_F(FrameSectionWriterTest, WritesReturnTheSectionsCopy) {
   EXPECT_TRUE(std::equal(bottomUp.begin(), bottomUp.end(), written.bits));
 
   const auto tight = Pattern(static_cast<std::size_t>(width) * 3 * height, 2);
-  const FrameView turned = WriteTopDownFrameToSection(tight.data(), cell, width * 3, width, height);
+  const FrameView turned = WriteTopDownFrameToSection(TopDown(tight, width, height, width * 3), cell);
   ASSERT_TRUE(turned);
   EXPECT_EQ(turned.bits, written.bits);
   EXPECT_EQ(turned.byteCount, 48);

@@ -6,6 +6,7 @@
 #include <mutex>
 
 #include "common/ApplyDataToOstrel.h"
+#include "common/FrameSectionLayout.h"
 #include "components/ScreenCaptureApi.h"
 #include "library/settings/SettingParams.h"
 #include "windows/base/CPictureControl.h"
@@ -29,7 +30,7 @@ PackedFrame ReadPackedFrame(const void* packedBitmap) {
       header.biWidth < 1 || header.biHeight < 1 || header.biWidth > 65535 || header.biHeight > 65535 ||
       header.biClrUsed > 256)
     return frame;
-  frame.rowBytes = (header.biWidth * 3 + 3) / 4 * 4;
+  frame.rowBytes = static_cast<int>(kalimo::DibStride(header.biWidth));
   frame.bits = static_cast<const unsigned char*>(packedBitmap) + header.biSize + header.biClrUsed * 4;
   return frame;
 }

@@ -99,7 +99,7 @@ QImage StreamPicture() {
 QImage SectionPicture(const kalimo::test::TestSection& section) {
   const std::vector<unsigned char> bytes = section.ReadAll();
   const kalimo::FrameSectionHeader header = section.Header();
-  const int stride = (header.width * 3 + 3) / 4 * 4;
+  const int stride = static_cast<int>(kalimo::DibStride(header.width));
   if (bytes.size() < kalimo::kSectionHeaderSize + static_cast<std::size_t>(stride) * header.height) return {};
   QImage picture(header.width, header.height, QImage::Format_RGB32);
   for (int y = 0; y < header.height; ++y) {

@@ -57,7 +57,7 @@ void Xdotool(const QStringList& arguments) {
 QColor SectionPixel(const kalimo::test::TestSection& section, int x, int y) {
   const std::vector<unsigned char> bytes = section.ReadAll();
   const kalimo::FrameSectionHeader header = section.Header();
-  const int stride = (header.width * 3 + 3) / 4 * 4;
+  const int stride = static_cast<int>(kalimo::DibStride(header.width));
   const unsigned char* pixel = bytes.data() + kalimo::kSectionHeaderSize + (header.height - 1 - y) * stride + x * 3;
   return QColor(pixel[2], pixel[1], pixel[0]);
 }
