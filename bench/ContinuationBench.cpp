@@ -45,7 +45,7 @@ class Playback : public kalimo::GroupPlayback {
   explicit Playback(bool gapless) : gapless_(gapless) { player.SetSoundOutput(false); }
   bool PlayVideoFile(const std::string& path) override { return player.OpenFile(&window_, path) == kalimo::media::kOk; }
   void Close() override { player.Close(); }
-  bool SetPosition(std::int64_t time) override { return player.SetPosition(time); }
+  bool SetPosition(kalimo::MediaTime time) override { return player.SetPosition(time); }
   void QueueContinuation(const std::string& path) override {
     if (gapless_) player.SetContinuation(path);
   }

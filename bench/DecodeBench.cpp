@@ -42,7 +42,7 @@ Run Play(const std::string& clip, bool paced) {
   media::CMyVideoPlayer player;
   if (player.LoadFile(clip, nullptr, true, true) != 0) return run;
   player.Pause();
-  player.SetPosition(0);
+  player.SetPosition(MediaTime::zero());
   player.SetFramePacing(paced);
   const double cpuStart = CpuSeconds();
   const auto start = Clock::now();

@@ -66,7 +66,7 @@ double ClientCores(bool useCounter, double seconds) {
   receiver.Start();
   std::vector<unsigned char> output(static_cast<std::size_t>(DibStride(640) * 480));
   const BitmapInfoHeader header{640, 480, 24, static_cast<std::uint32_t>(output.size())};
-  const OutputLayout layout{true, DibStride(640), output.size()};
+  const OutputLayout layout{RowOrder::kTopDown, DibStride(640), output.size()};
   std::this_thread::sleep_for(std::chrono::milliseconds(300));  // the list fills
   const double cpuStart = CpuSeconds();
   const auto start = Clock::now();

@@ -269,16 +269,16 @@ bool FrameReceiver::CopyLatestFrame(unsigned char* pData, const BitmapInfoHeader
   const auto outputBytes = static_cast<std::size_t>(stride * (height - 1) + width * 3);
   OutputCache& cache = outputCache_;
   if (cache.source == frame.pBuffer && cache.width == header->biWidth && cache.height == header->biHeight &&
-      cache.stride == stride && cache.topDown == layout.topDown && cache.fit == layout.fit &&
+      cache.stride == stride && cache.order == layout.order && cache.fit == layout.fit &&
       cache.pixels.size() == outputBytes) {
     std::memcpy(pData, cache.pixels.data(), outputBytes);
     return true;
   }
   StretchFrame(frame.view,
-               {pData, header->biWidth, header->biHeight, stride, layout.topDown ? RowOrder::kTopDown : RowOrder::kBottomUp},
+               {pData, header->biWidth, header->biHeight, stride, layout.order},
                layout.fit);
   // Keep what was made, for as long as the same picture is handed out again at the same size.
-  cache = OutputCache{frame.pBuffer, header->biWidth, header->biHeight, stride, layout.topDown, layout.fit, {}};
+  cache = OutputCache{frame.pBuffer, header->biWidth, header->biHeight, stride, layout.order, layout.fit, {}};
   cache.pixels.assign(pData, pData + outputBytes);
   return true;
 }

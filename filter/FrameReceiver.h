@@ -63,7 +63,7 @@ struct SectionReadState {
 // How the output buffer is laid out: the DIB's own bottom-up order and stride by default; top-down
 // with the buffer's own stride for GStreamer. `size` bounds every write into the buffer.
 struct OutputLayout {
-  bool topDown = false;
+  RowOrder order = RowOrder::kBottomUp;
   std::int64_t stride = 0;  // 0: the DIB stride of the negotiated width
   std::size_t size = 0;     // 0: biSizeImage
   FrameFit fit = FrameFit::kStretch;  // how a picture of another shape fills the output
@@ -126,7 +126,7 @@ class FrameReceiver {
     std::int32_t width = 0;
     std::int32_t height = 0;
     std::int64_t stride = 0;
-    bool topDown = false;
+    RowOrder order = RowOrder::kBottomUp;
     FrameFit fit = FrameFit::kStretch;
     std::vector<unsigned char> pixels;
   };

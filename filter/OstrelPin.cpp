@@ -9,23 +9,22 @@
 
 namespace kalimo {
 
-OstrelPin::Stamp OstrelPin::FillBuffer(FrameReceiver* receiver, unsigned char* data, std::size_t size,
-                                       std::int32_t width, std::int32_t height, std::int64_t stride, bool topDown,
+OstrelPin::Stamp OstrelPin::FillBuffer(FrameReceiver* receiver, const FrameTarget& target, std::size_t bytes,
                                        FrameChoice choice, FrameFit fit) {
   BitmapInfoHeader header;
-  header.biWidth = width;
-  header.biHeight = height;
+  header.biWidth = target.width;
+  header.biHeight = target.height;
   header.biBitCount = 24;
-  header.biSizeImage = static_cast<std::uint32_t>(DibStride(width) * height);
-  const OutputLayout layout{topDown, stride, size, fit};
+  header.biSizeImage = static_cast<std::uint32_t>(DibStride(target.width) * target.height);
+  const OutputLayout layout{target.order, target.stride, bytes, fit};
   char trace[96];
-  std::snprintf(trace, sizeof trace, "width = %d,height = %d ,size data = %zu\n", width, height, size);
+  std::snprintf(trace, sizeof trace, "width = %d,height = %d ,size data = %zu\n", target.width, target.height, bytes);
   platform::DebugOutput(trace);
   // Until the first picture arrives the client sees black, never what the buffer held before.
-  if (receiver && receiver->CopyLatestFrame(data, &header, layout, choice)) {
+  if (receiver && receiver->CopyLatestFrame(target.bits, &header, layout, choice)) {
     pictureReceived_ = true;
   } else {
-    std::memset(data, 0, size);
+    std::memset(target.bits, 0, bytes);
   }
 
   const Stamp stamp{FrameStart(frameNumber_), FrameLength(frameNumber_)};

@@ -29,14 +29,13 @@ class OstrelPin {
     std::int64_t duration;
   };
 
-  // Fills one output buffer of width x height (24-bit, rows `stride` bytes apart, top row first
-  // when `topDown`) with the receiver's oldest frame, or black while there is none, and stamps it.
-  // The first buffer of this output's life starts the main program when it is not running.
-  // `choice` picks the receiver's oldest frame (the default) or its newest (low latency); `fit`
-  // stretches a picture of another shape over the buffer or keeps its shape.
-  Stamp FillBuffer(FrameReceiver* receiver, unsigned char* data, std::size_t size, std::int32_t width,
-                   std::int32_t height, std::int64_t stride, bool topDown, FrameChoice choice = FrameChoice::kOldest,
-                   FrameFit fit = FrameFit::kStretch);
+  // Fills one output buffer, `bytes` long, whose 24-bit picture `target` describes (its size, its
+  // stride, its row order), with the receiver's oldest frame, or black while there is none, and
+  // stamps it. The first buffer of this output's life starts the main program when it is not
+  // running. `choice` picks the receiver's oldest frame (the default) or its newest (low latency);
+  // `fit` stretches a picture of another shape over the buffer or keeps its shape.
+  Stamp FillBuffer(FrameReceiver* receiver, const FrameTarget& target, std::size_t bytes,
+                   FrameChoice choice = FrameChoice::kOldest, FrameFit fit = FrameFit::kStretch);
 
   // The last buffer filled never reached the client: its number goes to the next one.
   void TakeBackLastFrame() {

@@ -349,11 +349,12 @@ static GstFlowReturn gst_ostrel_src_fill(GstPushSrc* src, GstBuffer* buffer) {
     return GST_FLOW_ERROR;
   }
   const gsize size = gst_buffer_get_size(buffer);
-  const auto stamp = self->pin->FillBuffer(
-      self->receiver, static_cast<unsigned char*>(GST_VIDEO_FRAME_PLANE_DATA(&frame, 0)),
-      size - GST_VIDEO_FRAME_PLANE_OFFSET(&frame, 0), GST_VIDEO_FRAME_WIDTH(&frame), GST_VIDEO_FRAME_HEIGHT(&frame),
-      GST_VIDEO_FRAME_PLANE_STRIDE(&frame, 0), true,
-      lowLatency ? kalimo::FrameChoice::kNewest : kalimo::FrameChoice::kOldest, self->fit);
+  const kalimo::FrameTarget target{static_cast<unsigned char*>(GST_VIDEO_FRAME_PLANE_DATA(&frame, 0)),
+                                   GST_VIDEO_FRAME_WIDTH(&frame), GST_VIDEO_FRAME_HEIGHT(&frame),
+                                   GST_VIDEO_FRAME_PLANE_STRIDE(&frame, 0), kalimo::RowOrder::kTopDown};
+  const auto stamp = self->pin->FillBuffer(self->receiver, target, size - GST_VIDEO_FRAME_PLANE_OFFSET(&frame, 0),
+                                           lowLatency ? kalimo::FrameChoice::kNewest : kalimo::FrameChoice::kOldest,
+                                           self->fit);
   gst_video_frame_unmap(&frame);
 
   // Black frames alone look like a broken camera: say once, on the debug log, why they are black.

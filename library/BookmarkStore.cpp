@@ -76,8 +76,8 @@ std::optional<BookmarkTime> ParseBookmarkTime(const std::string& text) {
   return BookmarkTime{ReadTimePart(hours), ReadTimePart(rest.substr(0, second)), ReadTimePart(seconds)};
 }
 
-std::string FormatBookmarkTime(std::int64_t position) {
-  const std::int64_t total = position / 10'000'000;
+std::string FormatBookmarkTime(MediaTime position) {
+  const std::int64_t total = std::chrono::duration_cast<std::chrono::seconds>(position).count();
   const std::int64_t hours = total / 3600;
   const std::int64_t minutes = (total - hours * 3600) / 60;
   const std::int64_t seconds = total - hours * 3600 - minutes * 60;

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "common/MediaTime.h"
+
 namespace kalimo {
 
 struct Bookmark {
@@ -36,9 +38,9 @@ std::vector<Bookmark> ParseBookmarkText(const std::string& text);
 std::optional<BookmarkTime> ParseBookmarkTime(const std::string& text);
 inline constexpr std::int64_t kMaxTimePart = 100'000'000;
 
-// "hh:mm:ss" of a position in 100-ns units (whole seconds, truncated; hours beyond 99 take more
+// "hh:mm:ss" of a position (whole seconds, truncated; hours beyond 99 take more
 // digits).
-std::string FormatBookmarkTime(std::int64_t position);
+std::string FormatBookmarkTime(MediaTime position);
 
 // Why a bookmark name cannot be taken (the message to show), or nothing when it can. "-" and "\"
 // would split the name when the joined text is read back.

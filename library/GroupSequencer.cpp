@@ -83,7 +83,7 @@ EndOfVideoStep GroupSequencer::StepAtEnd() const {
 void GroupSequencer::OnVideoEnded() {
   const EndOfVideoStep step = StepAtEnd();
   if (step.kind == EndOfVideoStep::kNothing) return;
-  if (step.kind == EndOfVideoStep::kRepeat && playback_.SetPosition(0)) return;
+  if (step.kind == EndOfVideoStep::kRepeat && playback_.SetPosition(MediaTime::zero())) return;
   PlayGroupVideo(step.position);
 }
 
@@ -119,7 +119,7 @@ bool GroupSequencer::TriggerBookmark(const std::string& group, std::int32_t posi
     if (confirm && !confirm()) return false;
     PlayGroupVideoOf(group, position);
   }
-  playback_.SetPosition(seconds * kUnitsPerSecond);
+  playback_.SetPosition(std::chrono::seconds(seconds));
   return true;
 }
 

@@ -9,6 +9,7 @@
 #include <functional>
 #include <string>
 
+#include "common/MediaTime.h"
 #include "library/VideoGroupStore.h"
 
 namespace kalimo {
@@ -21,8 +22,8 @@ class GroupPlayback {
   virtual bool PlayVideoFile(const std::string& path) = 0;
   // Stops and releases the loaded file.
   virtual void Close() = 0;
-  // Seeks the loaded file (100-ns units); false when it cannot.
-  virtual bool SetPosition(std::int64_t time) = 0;
+  // Seeks the loaded file; false when it cannot.
+  virtual bool SetPosition(MediaTime time) = 0;
   // The file to go on with, without stopping, when the playing one ends (the same path: play it
   // again; empty: stop at the end). A player without that ignores it and reports the end instead.
   virtual void QueueContinuation(const std::string& /*path*/) {}
@@ -46,8 +47,6 @@ struct EndOfVideoStep {
 
 class GroupSequencer {
  public:
-  static constexpr std::int64_t kUnitsPerSecond = 10'000'000;
-
   GroupSequencer(VideoGroupStore& groups, GroupPlayback& playback, GroupMarkers* markers = nullptr);
 
   const std::string& CurrentGroupName() const { return currentGroupName_; }

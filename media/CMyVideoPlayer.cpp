@@ -230,28 +230,28 @@ bool CMyVideoPlayer::Pause() {
   return gst_element_get_state(playback->graph, nullptr, nullptr, kSettleTimeout) != GST_STATE_CHANGE_FAILURE;
 }
 
-bool CMyVideoPlayer::GetCurrentPosition(std::int64_t& time) const {
+bool CMyVideoPlayer::GetCurrentPosition(MediaTime& time) const {
   const PlaybackPtr playback = Current();
   gint64 position = 0;
   if (!playback || !gst_element_query_position(playback->graph, GST_FORMAT_TIME, &position)) return false;
-  time = position / 100;
+  time = std::chrono::duration_cast<MediaTime>(std::chrono::nanoseconds(position));
   return true;
 }
 
-bool CMyVideoPlayer::GetDuration(std::int64_t& duration) const {
+bool CMyVideoPlayer::GetDuration(MediaTime& duration) const {
   const PlaybackPtr playback = Current();
   gint64 length = 0;
   if (!playback || !gst_element_query_duration(playback->graph, GST_FORMAT_TIME, &length) || length < 0) return false;
-  duration = length / 100;
+  duration = std::chrono::duration_cast<MediaTime>(std::chrono::nanoseconds(length));
   return true;
 }
 
-bool CMyVideoPlayer::SetPosition(std::int64_t time) {
+bool CMyVideoPlayer::SetPosition(MediaTime time) {
   const PlaybackPtr playback = Current();
   if (!playback) return false;
   // A position before the start means the start, as file parsers treat it.
-  if (time < 0) time = 0;
-  std::int64_t current = 0;
+  if (time < MediaTime::zero()) time = MediaTime::zero();
+  MediaTime current{};
   if (GetCurrentPosition(current) && current == time) return true;
   // Paused, the sought picture arrives only as a preroll: it goes to the camera too.
   GstState state = GST_STATE_VOID_PENDING;
@@ -260,7 +260,8 @@ bool CMyVideoPlayer::SetPosition(std::int64_t time) {
                       state == GST_STATE_PAUSED;
   if (paused && playback->sink) playback->sink->TapNextPreroll();
   if (gst_element_seek_simple(playback->graph, GST_FORMAT_TIME,
-                              static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE), time * 100)) {
+                              static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE),
+                              std::chrono::duration_cast<std::chrono::nanoseconds>(time).count())) {
     // Let the seek settle, so that the position read next (a skip after a seek) is the new one.
     gst_element_get_state(playback->graph, nullptr, nullptr, kSettleTimeout);
     return true;
@@ -270,13 +271,13 @@ bool CMyVideoPlayer::SetPosition(std::int64_t time) {
 }
 
 bool CMyVideoPlayer::SkipForward() {
-  std::int64_t current = 0;
+  MediaTime current{};
   if (!GetCurrentPosition(current)) return false;
   return SetPosition(current + kSkipStep);
 }
 
 bool CMyVideoPlayer::SkipBack() {
-  std::int64_t current = 0;
+  MediaTime current{};
   if (!GetCurrentPosition(current)) return false;
   return SetPosition(current - kSkipStep);
 }

@@ -14,6 +14,7 @@
 
 #include "media/BgrFrameSink.h"
 #include "media/BusEventQueue.h"
+#include "common/MediaTime.h"
 #include "media/FrameTap.h"
 #include "media/VideoWindow.h"
 
@@ -25,7 +26,7 @@ class CMyVideoPlayer {
  public:
   using Event = PipelineEvent;
 
-  static constexpr std::int64_t kSkipStep = 50'000'000;  // 5 s
+  static constexpr MediaTime kSkipStep = std::chrono::seconds(5);
   static constexpr long kSilence = -10000;
 
   CMyVideoPlayer();
@@ -45,9 +46,9 @@ class CMyVideoPlayer {
   bool Run();
   bool Pause();
 
-  bool SetPosition(std::int64_t time);
-  bool GetCurrentPosition(std::int64_t& time) const;
-  bool GetDuration(std::int64_t& duration) const;
+  bool SetPosition(MediaTime time);
+  bool GetCurrentPosition(MediaTime& time) const;
+  bool GetDuration(MediaTime& duration) const;
   bool SkipForward();
   bool SkipBack();
 

@@ -35,7 +35,7 @@ bool VideoFileSource::Poll(std::string& error) {
   PipelineEvent event{};
   if (!player_->TakeNextEvent(event)) return true;
   if (event == PipelineEvent::EndOfStream && loop_) {
-    player_->SetPosition(0);
+    player_->SetPosition(MediaTime::zero());
     player_->Run();
     return true;
   }

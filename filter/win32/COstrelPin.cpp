@@ -182,8 +182,9 @@ HRESULT COstrelPin::FillBuffer(IMediaSample* pSample) {
   DebugPrint("width = %ld,height = %ld ,size data = %ld\n", width, height, size);
 
   // Black until the first frame; the copy never runs past the sample, whatever its size.
-  core_.FillBuffer(GetReceiver(), pData, static_cast<std::size_t>(size), width, height, DibStride(width), false,
-                   FrameChoice::kOldest, fit_);
+  const FrameTarget target{pData, static_cast<std::int32_t>(width), static_cast<std::int32_t>(height), DibStride(width),
+                           RowOrder::kBottomUp};
+  core_.FillBuffer(GetReceiver(), target, static_cast<std::size_t>(size), FrameChoice::kOldest, fit_);
   pSample->SetActualDataLength(std::min<long>(size, DibSize(width, height)));
 
   REFERENCE_TIME rtStop = rtStart + kFrameLength;

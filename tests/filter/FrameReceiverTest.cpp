@@ -147,7 +147,7 @@ TEST_F(FrameReceiverTest, WritesTopDownRowsWhenTheOutputAsksForThem) {
   receiver.Poll();
   std::vector<unsigned char> out(static_cast<std::size_t>(DibStride(6) * 3), 0xAB);
   const auto header = Rgb24(6, 3);
-  ASSERT_TRUE(receiver.CopyLatestFrame(out.data(), &header, OutputLayout{true, DibStride(6), out.size()}));
+  ASSERT_TRUE(receiver.CopyLatestFrame(out.data(), &header, OutputLayout{RowOrder::kTopDown, DibStride(6), out.size()}));
   const auto expected = test::TopDown(bits, 6, 3);
   for (std::size_t row = 0; row < 3; ++row) {
     EXPECT_TRUE(std::equal(out.begin() + row * 20, out.begin() + row * 20 + 18, expected.begin() + row * 20)) << row;
@@ -174,7 +174,7 @@ TEST_F(FrameReceiverTest, RefusesWrongFormatsAndLeavesTheOutputUntouched) {
   EXPECT_FALSE(receiver.CopyLatestFrame(nullptr, &cases[0].header));
   EXPECT_FALSE(receiver.CopyLatestFrame(out.data(), nullptr));
   const auto header = Rgb24(640, 480);
-  EXPECT_FALSE(receiver.CopyLatestFrame(out.data(), &header, OutputLayout{false, 0, out.size() / 4}));  // too small
+  EXPECT_FALSE(receiver.CopyLatestFrame(out.data(), &header, OutputLayout{RowOrder::kBottomUp, 0, out.size() / 4}));  // too small
   EXPECT_TRUE(std::all_of(out.begin(), out.end(), [](unsigned char b) { return b == 0xAB; }));
   EXPECT_EQ(receiver.FrameCount(), 1u);
 }

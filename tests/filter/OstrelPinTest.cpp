@@ -29,7 +29,9 @@ class OstrelPinTest : public ::testing::Test {
   OstrelPin pin;
   std::vector<unsigned char> buffer = std::vector<unsigned char>(640 * 480 * 3, 0xAB);
 
-  OstrelPin::Stamp Fill() { return pin.FillBuffer(&receiver, buffer.data(), buffer.size(), 640, 480, 1920, true); }
+  OstrelPin::Stamp Fill() {
+    return pin.FillBuffer(&receiver, FrameTarget{buffer.data(), 640, 480, 1920, RowOrder::kTopDown}, buffer.size());
+  }
 };
 
 TEST_F(OstrelPinTest, SendsBlackUntilTheFirstPictureThenThePictureUpright) {

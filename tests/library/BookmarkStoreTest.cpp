@@ -146,10 +146,10 @@ TEST(BookmarkTime, ParsesByColonsAndCapsHugeParts) {
 }
 
 TEST(BookmarkTime, FormatsWholeSecondsOfHundredNanosecondUnits) {
-  EXPECT_EQ(FormatBookmarkTime(0), "00:00:00");
-  EXPECT_EQ(FormatBookmarkTime(709'999'999), "00:01:10");
-  EXPECT_EQ(FormatBookmarkTime(3723LL * 10'000'000), "01:02:03");
-  EXPECT_EQ(FormatBookmarkTime(360000LL * 10'000'000 + 5), "100:00:00");
+  EXPECT_EQ(FormatBookmarkTime(MediaTime(0)), "00:00:00");
+  EXPECT_EQ(FormatBookmarkTime(MediaTime(709'999'999)), "00:01:10");
+  EXPECT_EQ(FormatBookmarkTime(std::chrono::seconds(3723)), "01:02:03");
+  EXPECT_EQ(FormatBookmarkTime(std::chrono::hours(100) + MediaTime(5)), "100:00:00");
 }
 
 TEST(BookmarkName, DashBackslashAndEmptyAreRefused) {

@@ -24,7 +24,7 @@ namespace {
 using namespace std::chrono_literals;
 using test::WaitFor;
 
-constexpr std::int64_t kSecond = 10'000'000;
+constexpr MediaTime kSecond = std::chrono::seconds(1);
 
 class VideoPlayerTest : public ::testing::Test {
  protected:
@@ -149,15 +149,15 @@ TEST_F(VideoPlayerTest, LoadWithoutTheTapShowsPicturesButWritesNothing) {
 
 TEST_F(VideoPlayerTest, SeeksAndSkipsInHundredNanosecondUnits) {
   ASSERT_EQ(player.OpenFile(&window, test::TestMedia("long-320x240.avi").string()), kOk);
-  std::int64_t duration = 0;
+  MediaTime duration{};
   ASSERT_TRUE(player.GetDuration(duration));
-  EXPECT_NEAR(static_cast<double>(duration), 12.0 * kSecond, 0.2 * kSecond);
+  EXPECT_NEAR(static_cast<double>(duration.count()), 12.0 * kSecond.count(), 0.2 * kSecond.count());
   ASSERT_TRUE(player.Pause());
 
   // Seeking to where the player stands does not seek: no new picture is prerolled.
   ASSERT_TRUE(player.SetPosition(2 * kSecond));
   ASSERT_TRUE(player.Pause());
-  std::int64_t position = 0;
+  MediaTime position{};
   ASSERT_TRUE(player.GetCurrentPosition(position));
   EXPECT_EQ(position, 2 * kSecond);
   std::this_thread::sleep_for(100ms);
@@ -176,7 +176,7 @@ TEST_F(VideoPlayerTest, SeeksAndSkipsInHundredNanosecondUnits) {
   ASSERT_TRUE(player.SkipBack());
   ASSERT_TRUE(player.Pause());
   ASSERT_TRUE(player.GetCurrentPosition(position));
-  EXPECT_EQ(position, 0);
+  EXPECT_EQ(position, MediaTime::zero());
   ASSERT_TRUE(player.SetPosition(9 * kSecond));
   player.SkipForward();
   ASSERT_TRUE(player.Run());
@@ -226,10 +226,10 @@ TEST_F(VideoPlayerTest, FileWithoutSoundHasNoVolume) {
 }
 
 TEST_F(VideoPlayerTest, NothingLoadedAnswersFalse) {
-  std::int64_t time = 0;
+  MediaTime time{};
   long volume = 0;
   CMyVideoPlayer::Event event{};
-  EXPECT_FALSE(player.SetPosition(0));
+  EXPECT_FALSE(player.SetPosition(MediaTime::zero()));
   EXPECT_FALSE(player.GetCurrentPosition(time));
   EXPECT_FALSE(player.SkipForward());
   EXPECT_FALSE(player.SkipBack());

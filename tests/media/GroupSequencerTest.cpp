@@ -31,7 +31,7 @@ class PlayerPlayback : public GroupPlayback {
     return player.OpenFile(&window, path) == media::kOk;
   }
   void Close() override { player.Close(); }
-  bool SetPosition(std::int64_t time) override { return player.SetPosition(time); }
+  bool SetPosition(MediaTime time) override { return player.SetPosition(time); }
   // Without continuations the player ends each file and the rule reloads (the former design).
   void QueueContinuation(const std::string& path) override {
     if (gapless) player.SetContinuation(path);
@@ -143,7 +143,7 @@ class GroupSequencerTest : public ::testing::Test {
   // player what the control bar's tick asks, as the user-interface thread does during a switch.
   bool EndOfVideo() {
     if (!test::WaitFor([&] {
-          std::int64_t value = 0;
+          MediaTime value{};
           long volume = 0;
           playback.player.GetDuration(value);
           playback.player.GetCurrentPosition(value);
@@ -352,7 +352,7 @@ TEST(GroupSequencerRules, NextIndexAndSeamlessPositionWithoutPlaying) {
   struct NoPlayback : GroupPlayback {
     bool PlayVideoFile(const std::string&) override { return true; }
     void Close() override {}
-    bool SetPosition(std::int64_t) override { return true; }
+    bool SetPosition(MediaTime) override { return true; }
   } playback;
   VideoGroupStore groups;
   GroupSequencer sequencer(groups, playback);

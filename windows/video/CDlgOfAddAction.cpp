@@ -125,17 +125,19 @@ void CDlgOfAddAction::OpenVideo() {
     if (player_.LoadFile(videoPath_, this, false, false) != kalimo::media::kOk) return;
   }
   if (std::optional<kalimo::BookmarkTime> given = kalimo::ParseBookmarkTime(time_.toStdString())) {
-    if (given->TotalSeconds() > 0) player_.SetPosition(given->TotalSeconds() * kUnitsPerSecond);
+    if (given->TotalSeconds() > 0) player_.SetPosition(std::chrono::seconds(given->TotalSeconds()));
   }
   tick_.start(kPlayingTick);
 }
 
 void CDlgOfAddAction::OnTick() {
-  std::int64_t duration = 0;
-  std::int64_t position = 0;
+  kalimo::MediaTime duration{};
+  kalimo::MediaTime position{};
   if (!player_.GetDuration(duration) || !player_.GetCurrentPosition(position)) return;
-  slider_->setRange(0, static_cast<int>(duration / kUnitsPerMillisecond));
-  slider_->setValue(static_cast<int>(position / kUnitsPerMillisecond));
+  using std::chrono::duration_cast;
+  using std::chrono::milliseconds;
+  slider_->setRange(0, static_cast<int>(duration_cast<milliseconds>(duration).count()));
+  slider_->setValue(static_cast<int>(duration_cast<milliseconds>(position).count()));
   timeEdit_->setText(QString::fromStdString(kalimo::FormatBookmarkTime(position)));
 }
 
@@ -155,12 +157,12 @@ void CDlgOfAddAction::OnSliderReleased() {
     QMessageBox::information(this, QString(), "请点击继续播放按钮");
     return;
   }
-  if (!player_.SetPosition(slider_->value() * kUnitsPerMillisecond)) qDebug("failure");
+  if (!player_.SetPosition(std::chrono::milliseconds(slider_->value()))) qDebug("failure");
 }
 
 void CDlgOfAddAction::OnFixOrResume() {
   if (!positionFixed_) {
-    std::int64_t position = 0;
+    kalimo::MediaTime position{};
     if (!player_.IsLoaded() || !player_.GetCurrentPosition(position)) {
       QMessageBox::information(this, QString(), "定位失败");
       return;
@@ -180,7 +182,7 @@ void CDlgOfAddAction::OnFixOrResume() {
 void CDlgOfAddAction::StepBy(std::int64_t seconds) {
   // The edit box follows at the next tick; the player's own limits apply (e.g. before the start).
   if (std::optional<kalimo::BookmarkTime> shown = kalimo::ParseBookmarkTime(timeEdit_->text().toStdString())) {
-    player_.SetPosition((shown->TotalSeconds() + seconds) * kUnitsPerSecond);
+    player_.SetPosition(std::chrono::seconds(shown->TotalSeconds() + seconds));
   }
 }
 

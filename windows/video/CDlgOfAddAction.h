@@ -22,8 +22,6 @@ class CDlgOfAddAction : public QDialog, public kalimo::media::VideoWindow {
  public:
   static constexpr int kPlayingTick = 1000;   // ms, until the slider was released once
   static constexpr int kDraggedTick = 100;    // ms, afterwards
-  static constexpr std::int64_t kUnitsPerMillisecond = 10'000;
-  static constexpr std::int64_t kUnitsPerSecond = 10'000'000;
 
   CDlgOfAddAction(const QString& name, const QString& time, QWidget* parent = nullptr);
   ~CDlgOfAddAction() override;

@@ -43,7 +43,7 @@ class CMovieResourceDlg::Playback : public kalimo::GroupPlayback {
   void Close() override {
     if (window_) window_->CloseVideo();
   }
-  bool SetPosition(std::int64_t time) override { return window_ && window_->Player().SetPosition(time); }
+  bool SetPosition(kalimo::MediaTime time) override { return window_ && window_->Player().SetPosition(time); }
   void QueueContinuation(const std::string& path) override {
     if (window_ && window_->IsLoaded()) window_->Player().SetContinuation(path);
   }

@@ -42,7 +42,7 @@ CWindowPlayingVideo::CWindowPlayingVideo(QWidget* owner) : CWindowPlayingResourc
   connect(bar_, &CPlayVideoControlDlg::SkipBackClicked, this, [this] { player_.SkipBack(); });
   connect(bar_, &CPlayVideoControlDlg::PositionTick, this, &CWindowPlayingVideo::RefreshPosition);
   connect(bar_, &CPlayVideoControlDlg::SeekRequested, this, [this](qint64 positionMs) {
-    if (!player_.SetPosition(positionMs * 10000)) qDebug("failure");
+    if (!player_.SetPosition(std::chrono::milliseconds(positionMs))) qDebug("failure");
   });
   connect(bar_, &CPlayVideoControlDlg::VolumeRequested, this, [this](int barPosition) {
     player_.SetVolume(barPosition - CPlayVideoControlDlg::kVolumeRange);
@@ -165,10 +165,12 @@ void CWindowPlayingVideo::ToggleMute() {
 }
 
 void CWindowPlayingVideo::RefreshPosition() {
-  std::int64_t duration = 0;
-  std::int64_t position = 0;
+  kalimo::MediaTime duration{};
+  kalimo::MediaTime position{};
   if (!player_.GetDuration(duration) || !player_.GetCurrentPosition(position)) return;
-  bar_->ShowPosition(duration / 10000, position / 10000);
+  using std::chrono::duration_cast;
+  using std::chrono::milliseconds;
+  bar_->ShowPosition(duration_cast<milliseconds>(duration).count(), duration_cast<milliseconds>(position).count());
 }
 
 void CWindowPlayingVideo::PreviewFrameArrived() {

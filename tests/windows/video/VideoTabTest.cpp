@@ -134,8 +134,9 @@ class VideoTabTest : public QObject {
     QCOMPARE(seek.count(), 1);
     const qint64 wanted = seek.front().front().toLongLong();
     QVERIFY2(qAbs(wanted - seekBar->maximum() * 3 / 4) < seekBar->maximum() / 10, qPrintable(QString::number(wanted)));
-    std::int64_t position = 0;
-    QTRY_VERIFY(window.Player().GetCurrentPosition(position) && qAbs(position / 10000 - wanted) < 150);
+    kalimo::MediaTime position{};
+    QTRY_VERIFY(window.Player().GetCurrentPosition(position) &&
+                qAbs(std::chrono::duration_cast<std::chrono::milliseconds>(position).count() - wanted) < 150);
 
     QVERIFY(window.PlayVideoFile(withSound));
     QSlider* volumeBar = bar->VolumeBar();
