@@ -8,9 +8,9 @@
 #include <QTimer>
 
 #include "components/EscapeKeyWatch.h"
-#include "components/ScreenCastPortal.h"
 #include "components/ScreenCaptureApi.h"
 #include "components/ScreenCapturePipeline.h"
+#include "components/ScreenCastPortal.h"
 
 class AreaSelectionOverlay;
 class CaptureStopWindow;

@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
+#include "common/MediaTime.h"
 #include "media/BgrFrameSink.h"
 #include "media/BusEventQueue.h"
-#include "common/MediaTime.h"
 #include "media/FrameTap.h"
 #include "media/VideoWindow.h"
 

@@ -12,12 +12,12 @@
 #include "common/ApplyDataToOstrel.h"
 #include "common/Logging.h"
 #include "common/Messages.h"
-#include "shell/mainwindow/CMirandelDlg.h"
+#include "library/settings/SettingParams.h"
 #include "shell/app/ModalDialogsEnd.h"
 #include "shell/app/QtChineseTexts.h"
 #include "shell/app/StopSignals.h"
 #include "shell/app/XvidStatus.h"
-#include "library/settings/SettingParams.h"
+#include "shell/mainwindow/CMirandelDlg.h"
 
 namespace kalimo {
 

@@ -14,10 +14,10 @@
 #include "shell/mainwindow/MainTrayIcon.h"
 #include "shell/mainwindow/MainWindowGeometry.h"
 #include "shell/settings/CSettingDlg.h"
-#include "windows/screen/ScreenRecording.h"
 #include "shell/sidewindows/CAboutDlg.h"
 #include "shell/sidewindows/CHelpDlg.h"
 #include "shell/sidewindows/ProgramIcon.h"
+#include "windows/screen/ScreenRecording.h"
 #include "windows/skin/CTabCtrlEx.h"
 #include "windows/skin/CXPStyleButtonST.h"
 

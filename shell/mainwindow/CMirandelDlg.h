@@ -7,9 +7,9 @@
 #include <QPointer>
 
 #include "shell/mainwindow/TabPair.h"
+#include "windows/screen/MainWindowViews.h"
 #include "windows/skin/CColorTitleDlg.h"
 #include "windows/skin/CThemeHelperST.h"
-#include "windows/screen/MainWindowViews.h"
 
 class CTabCtrlEx;
 class CXPStyleButtonST;

@@ -12,9 +12,9 @@
 
 #include "common/Logging.h"
 #include "common/Messages.h"
+#include "library/settings/SettingParams.h"
 #include "platform/RegistryStore.h"
 #include "shell/settings/CameraDeviceEntry.h"
-#include "library/settings/SettingParams.h"
 
 namespace kalimo {
 

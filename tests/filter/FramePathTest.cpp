@@ -12,7 +12,7 @@
 
 #include "common/ApplyDataToOstrel.h"
 #include "filter/FrameReceiver.h"
-#include "tests/filter/FilterTestSupport.h"
+#include "tests/support/SectionTestSupport.h"
 #include "tests/support/TestSection.h"
 
 namespace kalimo {

@@ -9,7 +9,7 @@
 
 #include "common/ApplyDataToOstrel.h"
 #include "filter/FilterLog.h"
-#include "tests/filter/FilterTestSupport.h"
+#include "tests/support/SectionTestSupport.h"
 #include "tests/support/TestSection.h"
 
 namespace kalimo {

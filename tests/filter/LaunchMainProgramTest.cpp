@@ -10,8 +10,8 @@
 #include <thread>
 
 #include "platform/SingleInstance.h"
-#include "tests/filter/FilterTestSupport.h"
 #include "tests/filter/GstPluginFixture.h"
+#include "tests/support/SectionTestSupport.h"
 
 namespace kalimo {
 namespace {

@@ -15,8 +15,8 @@
 
 #include "common/ApplyDataToOstrel.h"
 #include "platform/RegistryStore.h"
-#include "tests/filter/FilterTestSupport.h"
 #include "tests/filter/GstPluginFixture.h"
+#include "tests/support/SectionTestSupport.h"
 #include "tests/support/TestSection.h"
 
 namespace kalimo {

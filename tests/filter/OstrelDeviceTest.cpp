@@ -7,8 +7,8 @@
 #include <fstream>
 
 #include "platform/RegistryStore.h"
-#include "tests/filter/FilterTestSupport.h"
 #include "tests/filter/GstPluginFixture.h"
+#include "tests/support/SectionTestSupport.h"
 
 namespace kalimo {
 namespace {

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "common/ApplyDataToOstrel.h"
-#include "tests/filter/FilterTestSupport.h"
+#include "tests/support/SectionTestSupport.h"
 #include "tests/support/TestSection.h"
 
 namespace kalimo {

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/filter/FilterTestSupport.h"
+#include "tests/support/SectionTestSupport.h"
 
 namespace kalimo {
 namespace {

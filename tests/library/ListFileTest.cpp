@@ -10,8 +10,8 @@
 #include <sstream>
 
 #include "platform/TextEncoding.h"
-#include "tests/support/LogCapture.h"
 #include "tests/support/FileBytes.h"
+#include "tests/support/LogCapture.h"
 #include "tests/support/TempDir.h"
 
 namespace kalimo {

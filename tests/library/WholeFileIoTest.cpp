@@ -8,8 +8,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "tests/support/LogCapture.h"
 #include "tests/support/FileBytes.h"
+#include "tests/support/LogCapture.h"
 #include "tests/support/TempDir.h"
 
 namespace kalimo {

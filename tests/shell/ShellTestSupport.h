@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "common/Messages.h"
-#include "tests/filter/FilterTestSupport.h"
+#include "tests/support/SectionTestSupport.h"
 
 namespace kalimo::test {
 

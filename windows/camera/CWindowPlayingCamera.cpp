@@ -6,10 +6,10 @@
 #include "media/CSampleGrabberCB.h"
 #include "media/MediaResult.h"
 #include "recording/Snapshot.h"
-#include "windows/camera/CPlayCameraControlDlg.h"
+#include "windows/base/CPictureControl.h"
 #include "windows/base/ControlBarLook.h"
 #include "windows/base/VideoPreviewPainter.h"
-#include "windows/base/CPictureControl.h"
+#include "windows/camera/CPlayCameraControlDlg.h"
 
 using kalimo::media::CCaptureVideo;
 using kalimo::media::CSampleGrabberCB;

@@ -6,10 +6,10 @@
 #include "common/ApplyDataToOstrel.h"
 #include "common/BitmapHelpers.h"
 #include "common/FrameSectionLayout.h"
-#include "windows/image/CPlayImageControlDlg.h"
-#include "windows/base/ControlBarLook.h"
-#include "windows/image/PictureFileReading.h"
 #include "windows/base/CPictureControl.h"
+#include "windows/base/ControlBarLook.h"
+#include "windows/image/CPlayImageControlDlg.h"
+#include "windows/image/PictureFileReading.h"
 
 CWindowPlayingImage::CWindowPlayingImage(QWidget* owner)
     : CWindowPlayingResource(owner), picture_(new CPictureControl), bar_(new CPlayImageControlDlg(kFirstSecondsPerImage)) {

@@ -14,9 +14,9 @@
 
 #include "library/BookmarkStore.h"
 #include "media/MediaResult.h"
-#include "windows/base/VideoPreviewPainter.h"
 #include "windows/base/CPictureControl.h"
 #include "windows/base/DialogUnits.h"
+#include "windows/base/VideoPreviewPainter.h"
 
 using kalimo::media::CMyVideoPlayer;
 

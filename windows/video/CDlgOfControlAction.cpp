@@ -10,10 +10,9 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
-#include "windows/video/CDlgOfAddAction.h"
-#include "windows/video/CMovieResourceDlg.h"
-#include "windows/video/CWindowPlayingVideo.h"
 #include "windows/base/DialogUnits.h"
+#include "windows/video/CDlgOfAddAction.h"
+#include "windows/video/CWindowPlayingVideo.h"
 
 using kalimo::Bookmark;
 using kalimo::BookmarkStore;
@@ -32,8 +31,15 @@ QString ChoosePathByDialog(QWidget* owner, bool forSaving) {
 
 }  // namespace
 
-CDlgOfControlAction::CDlgOfControlAction(const std::string& groupName, CMovieResourceDlg* panel)
-    : QDialog(panel), groupName_(groupName), panel_(panel), choosePath_(ChoosePathByDialog) {
+CDlgOfControlAction::CDlgOfControlAction(const std::string& groupName, const kalimo::VideoGroupStore& groups,
+                                         kalimo::GroupSequencer& sequencer, CWindowPlayingVideo* videoWindow,
+                                         QWidget* parent)
+    : QDialog(parent),
+      groupName_(groupName),
+      groups_(groups),
+      sequencer_(sequencer),
+      videoWindow_(videoWindow),
+      choosePath_(ChoosePathByDialog) {
   setObjectName("157");
   setWindowTitle("视频书签编辑界面");
   resize(DialogUnitsSize(255, 218));
@@ -47,13 +53,11 @@ CDlgOfControlAction::CDlgOfControlAction(const std::string& groupName, CMovieRes
   videos_->setObjectName("1004");
   videos_->setAccessibleName("视频名：");
   // Entries stay in group order, so an entry's index is the video's position.
-  const kalimo::VideoGroupStore& groups = panel_->Groups();
   const std::int32_t count = groups.GetGroupVideoCount(groupName_);
   for (std::int32_t position = 0; position < count; ++position) {
     videos_->insertItem(position, Text(kalimo::VideoFileName(groups.GetGroupVideoAt(groupName_, position))));
   }
   // The playing video when it is of this group; positions of another group mean nothing here.
-  const kalimo::GroupSequencer& sequencer = panel_->Sequencer();
   const std::int32_t playing = sequencer.CurrentGroupName() == groupName_ ? sequencer.CurrentIndex() : -1;
   videos_->setCurrentIndex(playing >= 0 && playing < count ? playing : (count > 0 ? 0 : -1));
 
@@ -121,7 +125,7 @@ void CDlgOfControlAction::ShowRows(const std::vector<Bookmark>& rows) {
 
 std::string CDlgOfControlAction::SelectedVideoPath() const {
   if (videos_->currentIndex() < 0) return {};
-  return panel_->Groups().GetGroupVideoAt(groupName_, videos_->currentIndex());
+  return groups_.GetGroupVideoAt(groupName_, videos_->currentIndex());
 }
 
 void CDlgOfControlAction::ShowBookmarkRows() {
@@ -147,14 +151,13 @@ int CDlgOfControlAction::SelectedRow() const {
 
 bool CDlgOfControlAction::CaptureBookmark(Bookmark& row) {
   CDlgOfAddAction capture(Text(row.name), Text(row.time), this);
-  CWindowPlayingVideo* videoWindow = panel_->VideoWindow();
   if (videos_->currentIndex() >= 0) {
     capture.SetVideoPath(SelectedVideoPath());
     // One video at a time on the screen: the preview plays in the dialog.
-    if (videoWindow) videoWindow->hide();
+    if (videoWindow_) videoWindow_->hide();
   }
   const bool confirmed = capture.exec() == QDialog::Accepted;
-  if (videoWindow) videoWindow->show();
+  if (videoWindow_) videoWindow_->show();
   if (confirmed) row = {capture.Name().toStdString(), capture.TimeText().toStdString()};
   return confirmed;
 }
@@ -191,7 +194,7 @@ void CDlgOfControlAction::TriggerSelectedBookmark() {
   if (selected < 0) return Inform("请选择一行才能启动动作，谢谢");
   const std::optional<kalimo::BookmarkTime> time = kalimo::ParseBookmarkTime(rows_->item(selected, 1)->text().toStdString());
   if (!time || videos_->currentIndex() < 0) return;
-  panel_->Sequencer().TriggerBookmark(groupName_, videos_->currentIndex(), time->TotalSeconds(), [this] {
+  sequencer_.TriggerBookmark(groupName_, videos_->currentIndex(), time->TotalSeconds(), [this] {
     return Ask("您要触发动作的自拍录像不在播放状态，请问是否要播放它并触发该动作？");
   });
 }

@@ -10,10 +10,12 @@
 #include <vector>
 
 #include "library/BookmarkStore.h"
+#include "library/GroupSequencer.h"
+#include "library/VideoGroupStore.h"
 
 class QComboBox;
 class QTableWidget;
-class CMovieResourceDlg;
+class CWindowPlayingVideo;
 
 class CDlgOfControlAction : public QDialog {
   Q_OBJECT
@@ -24,7 +26,11 @@ class CDlgOfControlAction : public QDialog {
   static constexpr int kRowHeight = 32;
   static constexpr int kNameColumnWidth = 200;
 
-  CDlgOfControlAction(const std::string& groupName, CMovieResourceDlg* panel);
+  // The editor of `groupName`'s bookmarks: the group's videos come from `groups`, a bookmark is
+  // triggered through `sequencer` into `videoWindow` (whose player the capture dialog shares the
+  // file with); `parent` owns the dialog.
+  CDlgOfControlAction(const std::string& groupName, const kalimo::VideoGroupStore& groups,
+                      kalimo::GroupSequencer& sequencer, CWindowPlayingVideo* videoWindow, QWidget* parent);
 
   QComboBox* Videos() const { return videos_; }
   QTableWidget* Rows() const { return rows_; }
@@ -58,7 +64,9 @@ class CDlgOfControlAction : public QDialog {
   bool Ask(const QString& question);
 
   std::string groupName_;
-  CMovieResourceDlg* panel_;
+  const kalimo::VideoGroupStore& groups_;
+  kalimo::GroupSequencer& sequencer_;
+  CWindowPlayingVideo* videoWindow_;
   kalimo::BookmarkStore store_;
   bool modified_ = false;
   QComboBox* videos_;

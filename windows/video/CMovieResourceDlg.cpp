@@ -6,12 +6,12 @@
 #include <QMessageBox>
 #include <QTimer>
 
+#include "windows/skin/CXPStyleButtonST.h"
+#include "windows/skin/SkinResources.h"
 #include "windows/video/CDialogOfGroup.h"
 #include "windows/video/CDlgOfControlAction.h"
 #include "windows/video/CDlgOfSettingSafePlay.h"
 #include "windows/video/CWindowPlayingVideo.h"
-#include "windows/skin/CXPStyleButtonST.h"
-#include "windows/skin/SkinResources.h"
 
 using kalimo::VideoGroup;
 
@@ -308,7 +308,7 @@ void CMovieResourceDlg::RunGroupCommand(int command) {
       Save();
       return;
     case kBookmarks:
-      if (item) CDlgOfControlAction(CurrentGroupName(), this).exec();
+      if (item) CDlgOfControlAction(CurrentGroupName(), groups_, *sequencer_, videoWindow_, this).exec();
       return;
     default:
       return;

@@ -8,10 +8,10 @@
 #include "common/Logging.h"
 #include "common/Messages.h"
 #include "media/MediaResult.h"
-#include "windows/base/VideoPreviewPainter.h"
 #include "windows/base/CPictureControl.h"
-#include "windows/video/CPlayVideoControlDlg.h"
 #include "windows/base/DialogUnits.h"
+#include "windows/base/VideoPreviewPainter.h"
+#include "windows/video/CPlayVideoControlDlg.h"
 
 using kalimo::media::CMyVideoPlayer;
 

@@ -18,10 +18,10 @@
 #include "library/settings/SettingParams.h"
 #include "recording/StorageFolders.h"
 #include "tests/support/TestSection.h"
+#include "windows/base/CPictureControl.h"
 #include "windows/camera/CCameraResourceListDlg.h"
 #include "windows/camera/CPlayCameraControlDlg.h"
 #include "windows/camera/CWindowPlayingCamera.h"
-#include "windows/base/CPictureControl.h"
 
 namespace {
 

@@ -8,11 +8,11 @@
 
 #include "common/FrameSectionLayout.h"
 #include "tests/support/TestSection.h"
+#include "windows/base/CPictureControl.h"
 #include "windows/image/CImageResourceListDlg.h"
 #include "windows/image/CPlayImageControlDlg.h"
 #include "windows/image/CWindowPlayingImage.h"
 #include "windows/image/ImageThumbnailStrip.h"
-#include "windows/base/CPictureControl.h"
 #include "windows/skin/CXPStyleButtonST.h"
 
 namespace {

@@ -26,12 +26,12 @@
 #include "library/settings/SettingParams.h"
 #include "tests/support/LogCapture.h"
 #include "tests/support/TestSection.h"
+#include "tests/windows/screen/ScreenTestSupport.h"
 #include "windows/screen/CCaptureScreenResourceDlg.h"
 #include "windows/screen/CDlgOfRecordOption.h"
 #include "windows/screen/CWindowPlayingCaptureScreen.h"
 #include "windows/screen/ScreenCaptureModule.h"
 #include "windows/screen/ScreenRecording.h"
-#include "tests/windows/screen/ScreenTestSupport.h"
 
 using namespace screen_test;
 

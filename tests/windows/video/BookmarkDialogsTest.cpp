@@ -211,7 +211,7 @@ class BookmarkDialogsTest : public QObject {
     const std::string group = panel.Sequencer().CurrentGroupName();
     QCOMPARE(panel.Sequencer().CurrentIndex(), 0);
 
-    CDlgOfControlAction editor(group, &panel);
+    CDlgOfControlAction editor(group, panel.Groups(), panel.Sequencer(), panel.VideoWindow(), &panel);
     editor.show();
     QCOMPARE(editor.Videos()->count(), 2);
     QCOMPARE(editor.Videos()->currentIndex(), 0);  // the playing video
@@ -309,14 +309,14 @@ class BookmarkDialogsTest : public QObject {
       QCOMPARE(opened, QString("视频书签编辑界面 seconds.avi"));
     }
     {
-      CDlgOfControlAction editor(group, &panel);
+      CDlgOfControlAction editor(group, panel.Groups(), panel.Sequencer(), panel.VideoWindow(), &panel);
       editor.show();
       ModalAnswerer answerer([](QWidget* modal) { Press(QMessageBox::Ok, modal); });
       ButtonOf(&editor, "1002")->click();
       QVERIFY(answerer.texts.isEmpty());
       QVERIFY(!editor.isVisible());
     }
-    CDlgOfControlAction editor(group, &panel);
+    CDlgOfControlAction editor(group, panel.Groups(), panel.Sequencer(), panel.VideoWindow(), &panel);
     editor.show();
     bool windowHidden = false;
     {

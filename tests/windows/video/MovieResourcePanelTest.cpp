@@ -8,11 +8,11 @@
 #include <QSignalSpy>
 
 #include "tests/windows/video/PanelTestSupport.h"
+#include "windows/skin/SkinResources.h"
 #include "windows/video/CDlgOfSettingSafePlay.h"
 #include "windows/video/CMovieResourceDlg.h"
 #include "windows/video/CPlayVideoControlDlg.h"
 #include "windows/video/CWindowPlayingVideo.h"
-#include "windows/skin/SkinResources.h"
 
 using kalimo::test::AnswerNextModal;
 using kalimo::test::ChaptersLines;

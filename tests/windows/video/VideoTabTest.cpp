@@ -11,10 +11,10 @@
 #include "media/MediaResult.h"
 #include "tests/support/TestSection.h"
 #include "tests/windows/video/PanelTestSupport.h"
+#include "windows/skin/SkinResources.h"
 #include "windows/video/CMovieResourceDlg.h"
 #include "windows/video/CPlayVideoControlDlg.h"
 #include "windows/video/CWindowPlayingVideo.h"
-#include "windows/skin/SkinResources.h"
 
 class VideoTabTest : public QObject {
   Q_OBJECT

@@ -9,10 +9,10 @@
 #include <QTimer>
 #include <QtTest>
 
+#include "library/settings/SettingParams.h"
 #include "platform/ProfileFile.h"
 #include "platform/RegistryStore.h"
 #include "shell/settings/CSettingDlg.h"
-#include "library/settings/SettingParams.h"
 #include "tests/shell/AccessibleNames.h"
 #include "tests/shell/ShellTestSupport.h"
 

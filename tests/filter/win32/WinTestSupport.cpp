@@ -1,4 +1,4 @@
-#include "tests/windows-filter/WinTestSupport.h"
+#include "tests/filter/win32/WinTestSupport.h"
 
 #include <shellapi.h>
 
@@ -8,7 +8,7 @@
 #include "common/FrameSectionLayout.h"
 #include "filter/win32/ostrel-feed/BmpFile.h"
 #include "platform/win32/WideText.h"
-#include "tests/windows-filter/Check.h"
+#include "tests/filter/win32/Check.h"
 
 namespace kalimo::test {
 

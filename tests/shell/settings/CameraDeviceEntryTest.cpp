@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/RegistryStore.h"
-#include "tests/filter/FilterTestSupport.h"
+#include "tests/support/SectionTestSupport.h"
 
 namespace kalimo {
 namespace {

@@ -9,7 +9,7 @@
 #include <cstring>
 #include <mutex>
 
-#include "tests/filter/FilterTestSupport.h"
+#include "tests/support/SectionTestSupport.h"
 
 namespace kalimo::platform {
 namespace {

@@ -1,6 +1,7 @@
 #pragma once
-// Helpers of the virtual camera's tests: pictures whose every pixel tells where it came from, a
-// raw section for headers the writer would refuse, and the user folders the camera writes into.
+// Helpers of the frame section's tests (the camera's, the writer's, the platform's): pictures whose
+// every pixel tells where it came from, a raw section for headers the writer would refuse, and the
+// user folders the camera writes into.
 #include <dirent.h>
 
 #include <algorithm>

@@ -12,8 +12,8 @@
 #include "filter/win32/ostrel-feed/BmpFile.h"
 #include "platform/win32/WideText.h"
 
-#include "tests/windows-filter/Check.h"
-#include "tests/windows-filter/WinTestSupport.h"
+#include "tests/filter/win32/Check.h"
+#include "tests/filter/win32/WinTestSupport.h"
 
 using namespace kalimo::test;
 

@@ -7,8 +7,8 @@
 #include "filter/FrameReceiver.h"
 #include "filter/win32/COstrel.h"
 #include "filter/win32/COstrelPin.h"
-#include "tests/windows-filter/Check.h"
-#include "tests/windows-filter/WinTestSupport.h"
+#include "tests/filter/win32/Check.h"
+#include "tests/filter/win32/WinTestSupport.h"
 
 using namespace kalimo;
 using namespace kalimo::test;

@@ -5,7 +5,7 @@
 #include <fstream>
 #include <thread>
 
-#include "tests/filter/FilterTestSupport.h"
+#include "tests/support/SectionTestSupport.h"
 
 namespace kalimo::platform {
 namespace {
