@@ -134,10 +134,11 @@ FrameView WriteTopDownFrameToSection(const FrameView& topDown, FrameSectionHandl
   const auto rowBytes = static_cast<std::size_t>(wholeRows ? dibStride : pixelBytes);
   const auto padding = static_cast<std::size_t>(dibStride) - rowBytes;
   unsigned char* target = view + kSectionHeaderSize;
-  // The section is written front to back (the source is read back to front), as a plain copy writes.
+  // The source is read front to back, the order its producer wrote it in and the hardware
+  // prefetches best; the section's rows are filled from its last row up.
   for (int row = 0; row < height; ++row) {
-    unsigned char* targetRow = target + static_cast<std::int64_t>(row) * dibStride;
-    std::memcpy(targetRow, topDown.bits + static_cast<std::int64_t>(height - 1 - row) * sourceStride, rowBytes);
+    unsigned char* targetRow = target + static_cast<std::int64_t>(height - 1 - row) * dibStride;
+    std::memcpy(targetRow, topDown.bits + static_cast<std::int64_t>(row) * sourceStride, rowBytes);
     if (padding) std::memset(targetRow + rowBytes, 0, padding);
   }
   EndSectionWrite(view, writing);
