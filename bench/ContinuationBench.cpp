@@ -20,8 +20,8 @@
 #include "common/ApplyDataToOstrel.h"
 #include "common/FrameSectionLayout.h"
 #include "library/GroupSequencer.h"
-#include "media/CMyVideoPlayer.h"
-#include "media/MediaResult.h"
+#include "media/base/MediaResult.h"
+#include "media/player/CMyVideoPlayer.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 
 #include "bench/BenchReport.h"
 #include "common/ApplyDataToOstrel.h"
-#include "media/CMyVideoPlayer.h"
+#include "media/player/CMyVideoPlayer.h"
 
 using namespace kalimo;
 using Clock = std::chrono::steady_clock;

@@ -25,7 +25,7 @@
 #include "bench/BenchReport.h"
 #include "common/ApplyDataToOstrel.h"
 #include "common/FrameSectionLayout.h"
-#include "filter/FrameReceiver.h"
+#include "filter/core/FrameReceiver.h"
 
 using namespace kalimo;
 using Clock = std::chrono::steady_clock;

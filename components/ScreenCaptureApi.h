@@ -26,6 +26,8 @@
 // FreeScreenCapture stops whatever still runs, without a notice, before the library is unloaded.
 #include <cstdint>
 
+#include "media/sources/PackedBitmap.h"
+
 extern "C" {
 
 // The program's frame receiver: 1 when it took the frame, 0 when it did not.
@@ -42,21 +44,3 @@ inline constexpr int kScreenCaptureFinishedEvent = 1035;
 inline constexpr int kRegionArea = 0;
 inline constexpr int kRegionWindow = 1;
 inline constexpr int kRegionWholeScreen = 2;
-
-// The header at the front of every frame, laid out as Windows' BITMAPINFOHEADER (40 bytes).
-#pragma pack(push, 1)
-struct PackedBitmapHeader {
-  std::uint32_t biSize;
-  std::int32_t biWidth;
-  std::int32_t biHeight;
-  std::uint16_t biPlanes;
-  std::uint16_t biBitCount;
-  std::uint32_t biCompression;
-  std::uint32_t biSizeImage;
-  std::int32_t biXPelsPerMeter;
-  std::int32_t biYPelsPerMeter;
-  std::uint32_t biClrUsed;
-  std::uint32_t biClrImportant;
-};
-#pragma pack(pop)
-static_assert(sizeof(PackedBitmapHeader) == 40);

@@ -13,9 +13,9 @@
 #include "recording/MediaFileNames.h"
 #include "recording/StorageFolders.h"
 
-using kalimo::screencapture::CaptureSource;
-using kalimo::screencapture::ScreenArea;
-using kalimo::screencapture::ScreenCapturePipeline;
+using kalimo::media::CaptureSource;
+using kalimo::media::ScreenArea;
+using kalimo::media::ScreenCapturePipeline;
 
 namespace {
 

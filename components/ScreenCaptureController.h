@@ -9,8 +9,8 @@
 
 #include "components/EscapeKeyWatch.h"
 #include "components/ScreenCaptureApi.h"
-#include "components/ScreenCapturePipeline.h"
 #include "components/ScreenCastPortal.h"
+#include "media/sources/ScreenCapturePipeline.h"
 
 class AreaSelectionOverlay;
 class CaptureStopWindow;
@@ -34,7 +34,7 @@ class ScreenCaptureController : public QObject {
  private:
   void StartThroughPortal();
   // Starts the pipeline on `source`; a portal stream gets the stop window, the X display the Escape watch.
-  void Begin(const kalimo::screencapture::CaptureSource& source);
+  void Begin(const kalimo::media::CaptureSource& source);
   // Stops the capture and posts the finished notice, once.
   void Finish();
   void Fail(const std::string& why);
@@ -48,7 +48,7 @@ class ScreenCaptureController : public QObject {
   QPointer<CaptureStopWindow> stopWindow_;
   ScreenCastPortal portal_;
   kalimo::screencapture::EscapeKeyWatch escapeWatch_;
-  kalimo::screencapture::ScreenCapturePipeline pipeline_;
+  kalimo::media::ScreenCapturePipeline pipeline_;
   QTimer busTimer_;
   bool finished_ = false;
 };

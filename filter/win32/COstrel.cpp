@@ -2,7 +2,7 @@
 
 #include <new>
 
-#include "filter/FrameReceiver.h"
+#include "filter/core/FrameReceiver.h"
 #include "filter/win32/COstrelPin.h"
 #include "filter/win32/OstrelIds.h"
 

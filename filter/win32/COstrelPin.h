@@ -2,7 +2,7 @@
 // The camera's one output pin "Out": RGB24 at 640 x 480, or 320 x 240 when a client chooses it
 // through IAMStreamConfig before connecting; one sample every 1/30 s of stream time, each filled
 // from the frame receiver.
-#include "filter/OstrelPin.h"
+#include "filter/core/OstrelPin.h"
 #include "filter/win32/dshow/SourceStream.h"
 
 namespace kalimo {

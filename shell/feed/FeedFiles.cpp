@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <sstream>
 
-#include "media/FrameSource.h"
+#include "media/sources/FrameSource.h"
 
 namespace kalimo::feed {
 namespace {

@@ -14,7 +14,7 @@ namespace {
 
 TEST(Logging, SourceNameIsTheFileNameWithoutFolderOrExtension) {
   EXPECT_EQ(log::SourceName("/src/common/ApplyDataToOstrel.cpp"), "ApplyDataToOstrel");
-  EXPECT_EQ(log::SourceName("media/Inc/vmrutil.h"), "vmrutil");
+  EXPECT_EQ(log::SourceName("media/player/vmrutil.h"), "vmrutil");
   EXPECT_EQ(log::SourceName("SettingParams.cpp"), "SettingParams");
   EXPECT_EQ(log::SourceName(nullptr), "");
 }

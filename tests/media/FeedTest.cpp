@@ -16,8 +16,8 @@
 #include <sstream>
 
 #include "common/ApplyDataToOstrel.h"
-#include "media/CMyVideoPlayer.h"
-#include "media/MediaResult.h"
+#include "media/base/MediaResult.h"
+#include "media/player/CMyVideoPlayer.h"
 #include "platform/RegistryStore.h"
 #include "platform/SingleInstance.h"
 #include "shell/feed/CameraPreferences.h"

@@ -9,7 +9,7 @@
 #include <string>
 #include <thread>
 
-#include "media/VideoWindow.h"
+#include "media/base/VideoWindow.h"
 
 namespace kalimo::test {
 

@@ -4,9 +4,6 @@
 #include <QPainter>
 #include <QRect>
 
-#include "media/CCaptureVideo.h"
-#include "media/CMyVideoPlayer.h"
-
 namespace kalimo::media {
 
 void PaintVideoFrame(QPainter& painter, const QRect& target, const FrameView& topDownFrame) {
@@ -14,14 +11,6 @@ void PaintVideoFrame(QPainter& painter, const QRect& target, const FrameView& to
   const QImage image(topDownFrame.bits, topDownFrame.width, topDownFrame.height,
                      static_cast<qsizetype>(topDownFrame.stride), QImage::Format_BGR888);
   painter.drawImage(target, image);
-}
-
-bool RepaintVideo(const CMyVideoPlayer& player, QPainter& painter, const QRect& target) {
-  return player.ReadPreviewFrame([&](const FrameView& frame) { PaintVideoFrame(painter, target, frame); });
-}
-
-bool RepaintVideo(const CCaptureVideo& capture, QPainter& painter, const QRect& target) {
-  return capture.ReadPreviewFrame([&](const FrameView& frame) { PaintVideoFrame(painter, target, frame); });
 }
 
 }  // namespace kalimo::media

@@ -7,7 +7,7 @@
 #include <atomic>
 #include <memory>
 
-#include "media/CameraDeviceWatch.h"
+#include "media/camera/CameraDeviceWatch.h"
 
 class CWindowPlayingCamera;
 class QListWidget;

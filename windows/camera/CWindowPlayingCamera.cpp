@@ -3,8 +3,8 @@
 #include <QCloseEvent>
 #include <QMetaObject>
 
-#include "media/CSampleGrabberCB.h"
-#include "media/MediaResult.h"
+#include "media/base/MediaResult.h"
+#include "media/camera/CSampleGrabberCB.h"
 #include "recording/Snapshot.h"
 #include "windows/base/CPictureControl.h"
 #include "windows/base/ControlBarLook.h"

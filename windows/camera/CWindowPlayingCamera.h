@@ -11,8 +11,8 @@
 #include <memory>
 #include <string>
 
-#include "media/CCaptureVideo.h"
-#include "media/VideoWindow.h"
+#include "media/base/VideoWindow.h"
+#include "media/camera/CCaptureVideo.h"
 #include "windows/base/CWindowPlayingResource.h"
 
 class CPictureControl;

@@ -1,15 +1,10 @@
 #include "windows/image/CWindowPlayingImage.h"
 
-#include <QImageReader>
 #include <QPainter>
 
-#include "common/ApplyDataToOstrel.h"
-#include "common/BitmapHelpers.h"
-#include "common/FrameSectionLayout.h"
 #include "windows/base/CPictureControl.h"
 #include "windows/base/ControlBarLook.h"
 #include "windows/image/CPlayImageControlDlg.h"
-#include "windows/image/PictureFileReading.h"
 
 CWindowPlayingImage::CWindowPlayingImage(QWidget* owner)
     : CWindowPlayingResource(owner), picture_(new CPictureControl), bar_(new CPlayImageControlDlg(kFirstSecondsPerImage)) {
@@ -52,42 +47,28 @@ void CWindowPlayingImage::showEvent(QShowEvent* event) {
   CWindowPlayingResource::showEvent(event);
 }
 
-namespace {
-// A picture the camera cannot take is only shown, so it is read at most at a size a screen shows.
-constexpr QSize kLargestShownSize{2560, 2560};
-
-// Reads the slide; `sendable` tells whether its rows fit in the frame section at full size.
-QImage ReadSlide(const QString& path, bool& sendable) {
-  QImageReader reader(path);
-  const QSize stored = reader.size();
-  sendable = !stored.isValid() || kalimo::DibStride(stored.width()) * stored.height() <= kalimo::kMaxFrameBytes;
-  const QSize bound = sendable ? QSize(kalimo::kMaxHeaderDimension, kalimo::kMaxHeaderDimension) : kLargestShownSize;
-  return ReadPictureFitting(reader, bound);
-}
-}  // namespace
-
 void CWindowPlayingImage::PaintPicture(QPainter& painter, const QRect& target) {
   const QString path = imageAt_ ? QString::fromStdString(imageAt_(slideshow_.ImageIndex())) : QString();
   if (currentStale_ || path != currentPath_) {
     currentPath_ = path;
     currentStale_ = false;
-    currentSent_ = false;
-    currentImage_ = QImage();
+    current_.reset();
     if (!path.isEmpty()) {
-      bool sendable = true;
-      currentImage_ = ReadSlide(path, sendable);
+      current_ = std::make_unique<kalimo::media::ImageSource>(path.toStdString());
+      std::string unreadable;
+      current_->Load(unreadable);
       // Too large for the section: shown, and the camera keeps the previous picture.
-      currentSent_ = !sendable;
+      currentSent_ = !current_->Sendable();
       ++decodeCount_;
     }
   }
   // An empty list or a file that cannot be decoded shows nothing and leaves the camera as it was.
-  if (currentImage_.isNull()) return;
+  if (!current_ || current_->Picture().isNull()) return;
   painter.setRenderHint(QPainter::SmoothPixmapTransform);
-  painter.drawImage(PictureFileRect(target), currentImage_);
+  painter.drawImage(PictureFileRect(target), current_->Picture());
   if (!currentSent_) {
-    // A picture too large for the section is refused there; it is not tried again at every repaint.
-    kalimo::SendImageToSection(currentImage_, kalimo::ProcessFrameSectionHandle());
+    // A picture the section refuses is not tried again at every repaint.
+    current_->Send();
     currentSent_ = true;
   }
 }

@@ -8,13 +8,14 @@
 // repaint; it goes to the camera once per decode and again whenever the window is shown after
 // being hidden. While the window is hidden nothing is painted, so nothing is sent, although the
 // position keeps moving on.
-#include <QImage>
 #include <QString>
 #include <QTimer>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "library/Slideshow.h"
+#include "media/sources/ImageSource.h"
 #include "windows/base/CWindowPlayingResource.h"
 
 class CPictureControl;
@@ -59,7 +60,7 @@ class CWindowPlayingImage : public CWindowPlayingResource {
   kalimo::Slideshow slideshow_;
   ImageAt imageAt_;
   QString currentPath_;
-  QImage currentImage_;
+  std::unique_ptr<kalimo::media::ImageSource> current_;  // the slide read for the picture area
   bool currentStale_ = true;  // the slideshow moved on: decode again even for the same path
   bool currentSent_ = false;
   int decodeCount_ = 0;

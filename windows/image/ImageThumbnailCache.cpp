@@ -1,6 +1,6 @@
 #include "windows/image/ImageThumbnailCache.h"
 
-#include "windows/image/PictureFileReading.h"
+#include "media/sources/PictureFileReading.h"
 
 const QImage& ImageThumbnailCache::Thumbnail(const QString& path) {
   auto found = thumbnails_.find(path);

@@ -2,38 +2,13 @@
 
 #include <QMetaObject>
 #include <QPainter>
-#include <cstring>
 #include <mutex>
 
-#include "common/ApplyDataToOstrel.h"
-#include "common/FrameSectionLayout.h"
-#include "components/ScreenCaptureApi.h"
 #include "library/settings/SettingParams.h"
+#include "media/sources/PackedBitmap.h"
 #include "windows/base/CPictureControl.h"
 
 namespace {
-
-// The header and pixel bits of a packed 24-bit bitmap, checked; null bits when it is not one.
-struct PackedFrame {
-  PackedBitmapHeader header{};
-  const unsigned char* bits = nullptr;
-  int rowBytes = 0;
-};
-
-PackedFrame ReadPackedFrame(const void* packedBitmap) {
-  PackedFrame frame;
-  if (!packedBitmap) return frame;
-  std::memcpy(&frame.header, packedBitmap, sizeof frame.header);
-  const PackedBitmapHeader& header = frame.header;
-  // Only what the component sends: uncompressed, 24 bits, bottom-up, a sane size.
-  if (header.biSize < sizeof(PackedBitmapHeader) || header.biBitCount != 24 || header.biCompression != 0 ||
-      header.biWidth < 1 || header.biHeight < 1 || header.biWidth > 65535 || header.biHeight > 65535 ||
-      header.biClrUsed > 256)
-    return frame;
-  frame.rowBytes = static_cast<int>(kalimo::DibStride(header.biWidth));
-  frame.bits = static_cast<const unsigned char*>(packedBitmap) + header.biSize + header.biClrUsed * 4;
-  return frame;
-}
 
 // Held while a frame is shown, so that the routed window cannot be destroyed under it.
 std::mutex routeLock;
@@ -78,15 +53,13 @@ void CWindowPlayingCaptureScreen::SetCapturing(bool capturing) {
 }
 
 bool CWindowPlayingCaptureScreen::ShowCapturedFrame(const void* packedBitmap) {
-  const PackedFrame frame = ReadPackedFrame(packedBitmap);
-  if (!frame.bits) return false;
-  const int width = frame.header.biWidth;
-  const int height = frame.header.biHeight;
-  const bool sent = static_cast<bool>(kalimo::WriteFrameToSection(
-      frame.bits, kalimo::ProcessFrameSectionHandle(), frame.rowBytes * height, width, height));
+  const kalimo::FrameView frame = kalimo::media::ReadPackedFrame(packedBitmap);
+  if (!frame) return false;
+  const bool sent = static_cast<bool>(kalimo::media::SendPackedFrame(packedBitmap));
   // Bottom-up rows read as top-down give the picture upside down; scale first, then flip the
   // small copy.
-  const QImage wrapped(frame.bits, width, height, frame.rowBytes, QImage::Format_BGR888);
+  const QImage wrapped(frame.bits, frame.width, frame.height, static_cast<qsizetype>(frame.stride),
+                       QImage::Format_BGR888);
   QSize target;
   {
     QMutexLocker guard(&frameLock_);

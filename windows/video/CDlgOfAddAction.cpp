@@ -13,7 +13,7 @@
 #include <QVBoxLayout>
 
 #include "library/BookmarkStore.h"
-#include "media/MediaResult.h"
+#include "media/base/MediaResult.h"
 #include "windows/base/CPictureControl.h"
 #include "windows/base/DialogUnits.h"
 #include "windows/base/VideoPreviewPainter.h"

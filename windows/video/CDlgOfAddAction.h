@@ -7,8 +7,8 @@
 #include <QTimer>
 #include <string>
 
-#include "media/CMyVideoPlayer.h"
-#include "media/VideoWindow.h"
+#include "media/base/VideoWindow.h"
+#include "media/player/CMyVideoPlayer.h"
 
 class QComboBox;
 class QLineEdit;

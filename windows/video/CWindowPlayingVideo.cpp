@@ -7,7 +7,7 @@
 
 #include "common/Logging.h"
 #include "common/Messages.h"
-#include "media/MediaResult.h"
+#include "media/base/MediaResult.h"
 #include "windows/base/CPictureControl.h"
 #include "windows/base/DialogUnits.h"
 #include "windows/base/VideoPreviewPainter.h"

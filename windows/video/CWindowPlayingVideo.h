@@ -8,8 +8,8 @@
 // loaded (PlayRequested). Minimising or closing only hides it; the video keeps feeding the camera.
 #include <QString>
 
-#include "media/CMyVideoPlayer.h"
-#include "media/VideoWindow.h"
+#include "media/base/VideoWindow.h"
+#include "media/player/CMyVideoPlayer.h"
 #include "windows/base/CWindowPlayingResource.h"
 
 class CPictureControl;

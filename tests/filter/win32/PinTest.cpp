@@ -4,7 +4,7 @@
 #include <cwchar>
 #include <map>
 
-#include "filter/FrameReceiver.h"
+#include "filter/core/FrameReceiver.h"
 #include "filter/win32/COstrel.h"
 #include "filter/win32/COstrelPin.h"
 #include "tests/filter/win32/Check.h"

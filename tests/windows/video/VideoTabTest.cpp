@@ -8,7 +8,7 @@
 
 #include "common/ApplyDataToOstrel.h"
 #include "common/Messages.h"
-#include "media/MediaResult.h"
+#include "media/base/MediaResult.h"
 #include "tests/support/TestSection.h"
 #include "tests/windows/video/PanelTestSupport.h"
 #include "windows/skin/SkinResources.h"
