@@ -13,7 +13,7 @@
 #include "library/GroupSequencer.h"
 #include "media/base/MediaResult.h"
 #include "media/player/CMyVideoPlayer.h"
-#include "tests/media/MediaTestSupport.h"
+#include "tests/support/MediaTestSupport.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/TestSection.h"
 

@@ -15,7 +15,7 @@
 #include "media/camera/CameraDeviceWatch.h"
 #include "recording/Recorder.h"
 #include "recording/Snapshot.h"
-#include "tests/media/MediaTestSupport.h"
+#include "tests/support/MediaTestSupport.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/TestSection.h"
 

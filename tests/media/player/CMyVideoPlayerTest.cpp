@@ -13,7 +13,7 @@
 #include "common/Messages.h"
 #include "media/base/MediaResult.h"
 #include "media/player/SoundOutput.h"
-#include "tests/media/MediaTestSupport.h"
+#include "tests/support/MediaTestSupport.h"
 #include "tests/support/LogCapture.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/TestSection.h"

@@ -13,7 +13,7 @@
 #include "media/sources/CameraSource.h"
 #include "media/sources/ImageSource.h"
 #include "media/sources/VideoFileSource.h"
-#include "tests/media/MediaTestSupport.h"
+#include "tests/support/MediaTestSupport.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/TestSection.h"
 

@@ -22,7 +22,7 @@
 #include "platform/SingleInstance.h"
 #include "shell/feed/CameraPreferences.h"
 #include "shell/feed/FeedOptions.h"
-#include "tests/media/MediaTestSupport.h"
+#include "tests/support/MediaTestSupport.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/TestSection.h"
 
