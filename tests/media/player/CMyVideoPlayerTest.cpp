@@ -129,7 +129,7 @@ TEST_F(VideoPlayerTest, FrameLengthIsLoggedOncePerChangeNotPerFrame) {
 }
 
 TEST_F(VideoPlayerTest, TapDropsFramesOfAnotherLength) {
-  FrameTap tap{"media/CMyVideoPlayer.cpp"};  // as the player's own, which logs the sizes
+  FrameTap tap{"media/player/CMyVideoPlayer.cpp"};  // as the player's own, which logs the sizes
   std::vector<unsigned char> rows(24, 7);
   EXPECT_EQ(tap.BufferCB(0, FrameView{rows.data(), 4, 2, 12, 23}), 0);  // DIB stride 12: 24 bytes
   EXPECT_EQ(tap.BufferCB(0, FrameView{rows.data(), 4, 2, 16, 24}), 0);  // its rows end 4 bytes past it
