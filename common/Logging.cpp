@@ -26,9 +26,14 @@ void EnsureInitialized() {
 
 bool Configure() {
   EnsureInitialized();
-  setenv("KALIMO_LOG_DIR", platform::ProgramDirectory().c_str(), 1);
-  if (!std::filesystem::exists(kPropertiesFile)) return false;
-  log4cplus::PropertyConfigurator configurator(kPropertiesFile, log4cplus::Logger::getDefaultHierarchy(),
+  setenv("KALIMO_LOG_DIR", platform::UserFilesDirectory(platform::UserFiles::Log).c_str(), 1);
+  // The program folder's file, wherever the program was started from (the desktop, the camera, a
+  // terminal in any folder); the working folder's when the program folder has none.
+  std::string properties = platform::ProgramDirectory() + "/" + kPropertiesFile;
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(properties, error)) properties = kPropertiesFile;
+  if (!std::filesystem::exists(properties, error)) return false;
+  log4cplus::PropertyConfigurator configurator(properties, log4cplus::Logger::getDefaultHierarchy(),
                                                log4cplus::PropertyConfigurator::fShadowEnvironment);
   configurator.configure();
   return true;

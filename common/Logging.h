@@ -7,8 +7,10 @@ namespace kalimo::log {
 
 enum class Level { Debug = 10000, Info = 20000, Error = 40000 };
 
-// Configures log4cplus from "log4trovella.properties" in the working directory, if it exists.
-// The properties may refer to ${KALIMO_LOG_DIR}, which is set to the program folder beforehand.
+// Configures log4cplus from "log4trovella.properties" in the program folder, else in the working
+// folder, if it exists.
+// The properties may refer to ${KALIMO_LOG_DIR}, which is set beforehand to the folder of the
+// user's log: the program folder, or for a packaged program $XDG_STATE_HOME/kalimo.
 // Returns true when the file was found and applied.
 bool Configure();
 

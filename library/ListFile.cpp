@@ -64,8 +64,10 @@ std::string Printable(const std::string& narrow) {
 
 }  // namespace
 
+std::string ListFile::GetSampleVideoPath() { return platform::ProgramDirectory() + "/" + kSampleVideoEntry; }
+
 std::optional<std::string> ListFile::GetListFilePath(const std::string& name) {
-  const std::string folder = platform::ProgramDirectory();
+  const std::string folder = platform::UserFilesDirectory(platform::UserFiles::Lists);
   if (folder.empty()) {
     KALIMO_LOG_DEBUG("Fail to get corvessa path error code = %d", errno);
     return std::nullopt;
@@ -85,9 +87,7 @@ bool ListFile::ReadListFile(const std::string& name, std::vector<std::string>& l
   static const std::string sampleEntry = platform::Utf8ToGb18030(kSampleVideoEntry).value_or(kSampleVideoEntry);
   for (std::string& entry : SplitEntries(*content)) {
     if (entry == sampleEntry) {
-      const std::optional<std::string> samplePath = GetListFilePath(kSampleVideoEntry);
-      const std::optional<std::string> narrowPath =
-          samplePath ? platform::Utf8ToGb18030(*samplePath) : std::nullopt;
+      const std::optional<std::string> narrowPath = platform::Utf8ToGb18030(GetSampleVideoPath());
       if (narrowPath) lines.push_back(*narrowPath);
       continue;
     }

@@ -1,5 +1,5 @@
 #pragma once
-// List files: text files of one entry per line in the program folder ("chapters.dat",
+// List files: text files of one entry per line in the user's list folder ("chapters.dat",
 // "actionAndMovie.dat", "images.dat"), read and written whole. On disk they are GB18030 text
 // (byte-identical to GBK for GBK characters), entries separated by CR LF, no line end after the
 // last entry, no byte-order mark. A write goes to "tmp_" + name first and replaces the list in one
@@ -22,8 +22,11 @@ class ListFile {
   static constexpr const char* kSampleVideoEntry = "video/示例影音文件(使用时可以删除).avi";
   static constexpr const char* kTemporaryPrefix = "tmp_";
 
-  // Program folder + "/" + name; empty when the program folder is unknown.
+  // The folder of the user's lists + "/" + name (platform/ProgramPaths.h: the program folder, or
+  // for a packaged program the user's data folder); empty when the folder is unknown.
   static std::optional<std::string> GetListFilePath(const std::string& name);
+  // The shipped sample video, which always lies in the program folder.
+  static std::string GetSampleVideoPath();
 
   // Empties `lines`, then appends the file's entries in file order (GB18030 bytes). False when
   // the file cannot be opened; true for an empty file.

@@ -36,16 +36,16 @@ bool SplitAtMarker(const std::string& line, const std::string& marker, std::stri
   return true;
 }
 
-// True on a first start: no list at all (not even a broken link) and the sample video in its
-// place beside the program.
+// True on a first start (of this user, for a packaged program): no list at all (not even a broken
+// link) and the sample video in its place in the program folder.
 bool FirstStartWithSample() {
   const std::optional<std::string> list = ListFile::GetListFilePath(kGroupListFileName);
-  const std::optional<std::string> sample = ListFile::GetListFilePath(ListFile::kSampleVideoEntry);
-  if (!list || !sample) return false;
+  const std::string sample = ListFile::GetSampleVideoPath();
+  if (!list) return false;
   std::error_code error;
   // Anything but "not found" (an unreadable folder gives "none") is no first start.
   if (std::filesystem::symlink_status(*list, error).type() != std::filesystem::file_type::not_found) return false;
-  return std::filesystem::is_regular_file(*sample, error);
+  return std::filesystem::is_regular_file(sample, error);
 }
 
 }  // namespace

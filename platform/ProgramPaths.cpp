@@ -1,8 +1,10 @@
 #include "platform/ProgramPaths.h"
 
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 
@@ -53,6 +55,34 @@ std::string UserDataDirectory() {
   std::string data = FromEnvironment("XDG_DATA_HOME");
   if (!data.empty() && data.front() == '/') return WithoutTrailingSlash(data);
   return HomeDirectory() + "/.local/share";
+}
+
+std::string UserStateDirectory() {
+  std::string state = FromEnvironment("XDG_STATE_HOME");
+  if (!state.empty() && state.front() == '/') return WithoutTrailingSlash(state);
+  return HomeDirectory() + "/.local/state";
+}
+
+bool IsPackagedProgram() {
+  std::error_code error;
+  return std::filesystem::is_regular_file(ProgramDirectory() + "/" + kPackagedMarkerFile, error);
+}
+
+std::string UserFilesDirectory(UserFiles kind) {
+  if (!IsPackagedProgram()) return ProgramDirectory();
+  std::string base;
+  switch (kind) {
+    case UserFiles::Settings: base = UserConfigDirectory(); break;
+    case UserFiles::Lists: base = UserDataDirectory(); break;
+    case UserFiles::Log: base = UserStateDirectory(); break;
+  }
+  const std::string folder = base + "/kalimo";
+  std::error_code error;
+  std::filesystem::create_directories(base, error);
+  // The user's lists name their files and folders: no other account reads them.
+  if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) return {};
+  if (!std::filesystem::is_directory(folder, error)) return {};
+  return folder;
 }
 
 std::string KalimoRuntimeDirectory() {

@@ -29,6 +29,9 @@ enum class RegistryLifetime { kPersistent, kVolatile };
 inline constexpr const char* kCameraInstanceKey =
     "CLSID\\{860BB310-5D01-11d0-BD3B-00A0C911CE86}\\Instance\\Virtual Camera";
 inline constexpr const char* kFriendlyNameValue = "FriendlyName";
+// The friendly name the registration gives the virtual camera (the name applications list), and
+// the name of the packaged camera for a user without an entry.
+inline constexpr const char* kRegisteredCameraName = "Kalimo摄像头";
 // 1: cameras deliver the newest picture (low latency) unless a client says otherwise; 0 or missing:
 // the steady default, the oldest of the last few pictures.
 inline constexpr const char* kLowLatencyValue = "LowLatency";

@@ -15,7 +15,26 @@ using platform::RegistryStore;
 
 std::string UserPluginFolder() { return platform::UserDataDirectory() + "/gstreamer-1.0/plugins"; }
 
+namespace {
+bool WriteDeviceEntry(std::string& message) {
+  int code = 0;
+  if (!RegistryStore::CreateKey(RegistryRoot::kClassesRoot, platform::kCameraInstanceKey, code) ||
+      !RegistryStore::WriteString(RegistryRoot::kClassesRoot, platform::kCameraInstanceKey,
+                                  platform::kFriendlyNameValue, kRegisteredCameraName, code)) {
+    message = "Could not write the camera's entry in " + RegistryStore::FilePath() + ": " + std::strerror(code);
+    return false;
+  }
+  return true;
+}
+}  // namespace
+
 bool RegisterOstrel(const std::string& pluginFile, std::string& message) {
+  if (platform::IsPackagedProgram()) {
+    // The package's plugin is in the system's plugin folder: a link of the user's own would load it twice.
+    if (!WriteDeviceEntry(message)) return false;
+    message = "Registered the camera \"" + std::string(kRegisteredCameraName) + "\" (the system's plugin).";
+    return true;
+  }
   std::error_code error;
   const fs::path plugin = fs::canonical(pluginFile, error);
   if (error || !fs::is_regular_file(plugin, error)) {
@@ -42,13 +61,7 @@ bool RegisterOstrel(const std::string& pluginFile, std::string& message) {
     return false;
   }
 
-  int code = 0;
-  if (!RegistryStore::CreateKey(RegistryRoot::kClassesRoot, platform::kCameraInstanceKey, code) ||
-      !RegistryStore::WriteString(RegistryRoot::kClassesRoot, platform::kCameraInstanceKey,
-                                  platform::kFriendlyNameValue, kRegisteredCameraName, code)) {
-    message = "Could not write the camera's entry in " + RegistryStore::FilePath() + ": " + std::strerror(code);
-    return false;
-  }
+  if (!WriteDeviceEntry(message)) return false;
   message = "Registered the camera \"" + std::string(kRegisteredCameraName) + "\" (" + link.string() + " -> " +
             plugin.string() + ").";
   return true;
@@ -65,6 +78,10 @@ bool UnregisterOstrel(std::string& message) {
   int code = 0;
   if (!RegistryStore::DeleteKey(RegistryRoot::kClassesRoot, platform::kCameraInstanceKey, code)) {
     message = "Could not remove the camera's entry from " + RegistryStore::FilePath() + ": " + std::strerror(code);
+    return false;
+  }
+  if (platform::IsPackagedProgram() && !RegistryStore::CreateKey(RegistryRoot::kClassesRoot, platform::kCameraInstanceKey, code)) {
+    message = "Could not hide the camera in " + RegistryStore::FilePath() + ": " + std::strerror(code);
     return false;
   }
   message = "Unregistered the camera.";

@@ -3,11 +3,12 @@
 // GStreamer application, and the device entry gives the camera its name.
 #include <string>
 
+#include "platform/RegistryStore.h"
+
 namespace kalimo {
 
 inline constexpr const char* kPluginFileName = "libgstostrel.so";
-// The friendly name the registration gives the virtual camera (the name applications list).
-inline constexpr const char* kRegisteredCameraName = "Kalimo摄像头";
+using platform::kRegisteredCameraName;
 
 // Where GStreamer looks for the user's own plugins: $XDG_DATA_HOME/gstreamer-1.0/plugins.
 std::string UserPluginFolder();
@@ -17,7 +18,9 @@ std::string UserPluginFolder();
 // restoring it if the user renamed the camera. On failure `message` says what went wrong.
 bool RegisterOstrel(const std::string& pluginFile, std::string& message);
 
-// Removes the link and the device entry. What is already gone is not an error.
+// Removes the link and the device entry. What is already gone is not an error. For a packaged
+// program, whose camera every user sees without an entry, an empty entry stays: it hides the
+// camera from this user until the next registration.
 bool UnregisterOstrel(std::string& message);
 
 }  // namespace kalimo

@@ -1,5 +1,7 @@
 #include "filter/core/LaunchMainProgram.h"
 
+#include <filesystem>
+
 #include "filter/core/FilterLog.h"
 #include "platform/ReceiverPlatform.h"
 
@@ -17,7 +19,13 @@ std::optional<std::string> GetModuleFilePath(const std::string& name) {
 
 void LaunchMainProgram() {
   if (platform::MainProgramIsRunning()) return;
-  const auto path = GetModuleFilePath(kMainProgramName);
+  std::optional<std::string> path = GetModuleFilePath(kMainProgramName);
+#ifdef KALIMO_PACKAGED_PROGRAM_DIR
+  // The packaged plugin lies in the system's plugin folder, the program in a folder of its own.
+  std::error_code missing;
+  if (!path || !std::filesystem::is_regular_file(*path, missing))
+    path = std::string(KALIMO_PACKAGED_PROGRAM_DIR) + "/" + kMainProgramName;
+#endif
   if (!path) return;
   int error = 0;
   if (!platform::StartDetachedProgram(*path, error)) {

@@ -16,7 +16,8 @@ inline constexpr const char* kMainProgramName = "kalimo";
 std::optional<std::string> GetModuleFilePath(const std::string& name);
 
 // Does nothing while the main program serves its single-instance endpoint; otherwise starts
-// "kalimo" from the module's folder, detached. Nothing is retried.
+// "kalimo" from the module's folder (the packaged plugin: from the program's installed folder when
+// the module's has none), detached. Nothing is retried.
 void LaunchMainProgram();
 
 }  // namespace kalimo

@@ -18,7 +18,15 @@ std::optional<std::string> ReadFriendlyName() {
   auto name = kalimo::platform::RegistryStore::ReadString(kalimo::platform::RegistryRoot::kClassesRoot,
                                                           kalimo::platform::kCameraInstanceKey,
                                                           kalimo::platform::kFriendlyNameValue, error);
-  if (!name) GST_DEBUG("no camera entry (error %d): the camera is not registered", error);
+  if (name) return name;
+#ifdef KALIMO_PACKAGED_PROGRAM_DIR
+  // The packaged plugin serves every user: one who never registered sees the camera under its
+  // registered name; an entry without a name is one the user unregistered.
+  if (!kalimo::platform::RegistryStore::KeyExists(kalimo::platform::RegistryRoot::kClassesRoot,
+                                                  kalimo::platform::kCameraInstanceKey, error))
+    return std::string(kalimo::platform::kRegisteredCameraName);
+#endif
+  GST_DEBUG("no camera entry (error %d): the camera is not registered", error);
   return name;
 }
 }  // namespace

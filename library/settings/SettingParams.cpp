@@ -188,7 +188,29 @@ std::string GetProgramFolder() {
 
 std::string GetProgramFilePath(const std::string& relativePath) { return GetProgramFolder() + relativePath; }
 
-std::string GetConfigPath() { return GetProgramFolder() + kConfigFileName; }
+std::string GetConfigPath() {
+  if (!platform::IsPackagedProgram()) return GetProgramFolder() + kConfigFileName;
+  const std::string folder = platform::UserFilesDirectory(platform::UserFiles::Settings);
+  if (folder.empty()) {
+    KALIMO_LOG_ERROR("No folder for the settings under %s", platform::UserConfigDirectory().c_str());
+    return {};
+  }
+  const std::string path = folder + "/" + kConfigFileName;
+  std::error_code error;
+  if (std::filesystem::exists(std::filesystem::symlink_status(path, error))) return path;
+  // The user's first start: their settings begin as the shipped ones. Copied under another name
+  // and renamed, so that a failed copy never leaves a part of a file to be read as the settings.
+  const std::string shipped = GetProgramFolder() + kConfigFileName;
+  const std::string temporary = folder + "/tmp_" + kConfigFileName;
+  std::filesystem::remove(temporary, error);
+  if (!std::filesystem::copy_file(shipped, temporary, error) ||
+      (std::filesystem::rename(temporary, path, error), error)) {
+    KALIMO_LOG_ERROR("Could not copy the settings %s to %s: %s", shipped.c_str(), path.c_str(),
+                     error.message().c_str());
+    std::filesystem::remove(temporary, error);
+  }
+  return path;
+}
 
 std::string GetDefaultStorageRoot() {
   const std::string videos = ToUtf8(QStandardPaths::writableLocation(QStandardPaths::MoviesLocation));

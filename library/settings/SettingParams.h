@@ -43,7 +43,9 @@ std::string GetMovieFolder(const SettingValues& values);  // storageFolder + "/å
 std::string GetProgramFolder();
 // The program folder followed by `relativePath` (e.g. "image/capturescreenintro.jpg").
 std::string GetProgramFilePath(const std::string& relativePath);
-// The program folder + "config.ini".
+// Where the user's "config.ini" is: in the program folder, or for a packaged program in the user's
+// config folder, where the first call copies the program folder's "config.ini" (the shipped
+// settings) when the user has none yet. Empty when the user's folder cannot be made.
 std::string GetConfigPath();
 
 // The user's Videos folder, else the Documents folder; empty when neither is known.

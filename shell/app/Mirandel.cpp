@@ -22,8 +22,8 @@
 namespace kalimo {
 
 namespace {
-// Reads "log4trovella.properties" from the working folder. Without it the records go nowhere,
-// quietly.
+// Reads "log4trovella.properties" from the program folder (else the working folder). Without it
+// the records go nowhere, quietly.
 void ConfigureLogging() {
   if (!log::Configure()) {
     log4cplus::Logger::getRoot().addAppender(log4cplus::SharedAppenderPtr(new log4cplus::NullAppender));

@@ -1,6 +1,7 @@
 #include "shell/settings/CameraDeviceEntry.h"
 
 #include "common/Logging.h"
+#include "platform/ProgramPaths.h"
 #include "platform/RegistryStore.h"
 
 namespace kalimo {
@@ -11,7 +12,13 @@ constexpr auto kRoot = platform::RegistryRoot::kClassesRoot;
 
 bool EntryExists() {
   int error = 0;
-  return RegistryStore::KeyExists(kRoot, platform::kCameraInstanceKey, error);
+  if (RegistryStore::KeyExists(kRoot, platform::kCameraInstanceKey, error)) return true;
+  // The packaged camera is there for every user: one without an entry has it under the registered
+  // name, made into an entry now so that renaming it works as for a registered one.
+  if (!platform::IsPackagedProgram()) return false;
+  return RegistryStore::CreateKey(kRoot, platform::kCameraInstanceKey, error) &&
+         RegistryStore::WriteString(kRoot, platform::kCameraInstanceKey, platform::kFriendlyNameValue,
+                                    platform::kRegisteredCameraName, error);
 }
 }  // namespace
 

@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "platform/ProfileFile.h"
+#include "platform/ProgramPaths.h"
 #include "tests/support/FileBytes.h"
 #include "tests/support/TempDir.h"
 
@@ -219,6 +220,33 @@ TEST_F(SettingParamsTest, ReadersNeverSeeATornRecord) {
   EXPECT_EQ(torn, 0);
   EXPECT_GT(reads, 0);
   EXPECT_EQ(GetCurrentSettings(), recordFor(100));
+}
+
+// A packaged program: the user's first start copies the shipped config.ini into the user's config
+// folder; saving writes there; the program folder's file stays byte for byte.
+TEST_F(SettingParamsTest, PackagedProgramKeepsEachUsersSettingsInTheirConfigFolder) {
+  const std::string shipped = "[usingsetting]\r\nmovieresolution=2\r\nresourcespath=default\r\n";
+  WriteBytes(program / "config.ini", shipped);
+  std::ofstream(program / platform::kPackagedMarkerFile) << "\n";
+  const fs::path users = home / "config" / "kalimo" / "config.ini";
+  Reload();
+  EXPECT_EQ(GetConfigPath(), users.string());
+  EXPECT_EQ(GetCurrentSettings().movieResolution, 2);
+  EXPECT_EQ(ReadBytes(users), shipped);
+  EXPECT_EQ(fs::status(users.parent_path()).permissions(), fs::perms::owner_all);
+
+  SettingValues changed = GetCurrentSettings();
+  changed.movieResolution = 0;
+  ASSERT_TRUE(SaveSettings(changed));
+  EXPECT_EQ(platform::ReadProfileString(users.string(), "usingsetting", "movieresolution", ""), "0");
+  EXPECT_EQ(ReadBytes(program / "config.ini"), shipped);
+
+  // Another user starts from the shipped settings, not from the first one's.
+  test::TempDir other;
+  setenv("XDG_CONFIG_HOME", other.Str().c_str(), 1);
+  Reload();
+  EXPECT_EQ(GetCurrentSettings().movieResolution, 2);
+  EXPECT_TRUE(fs::exists(other / "kalimo" / "config.ini"));
 }
 
 }  // namespace

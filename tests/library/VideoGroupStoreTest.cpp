@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "library/ListFile.h"
+#include "platform/ProgramPaths.h"
 #include "platform/TextEncoding.h"
 #include "tests/support/TempDir.h"
 
@@ -227,6 +228,33 @@ TEST(VideoPathNames, SplitAtTheLastSlashes) {
     EXPECT_EQ(VideoFileName(c.path), c.file) << c.path;
     EXPECT_EQ(VideoFolderName(c.path), c.folder) << c.path;
   }
+}
+
+// A packaged program: each user's list is in that user's data folder, the program folder (the
+// system's) stays as shipped, and the sample still plays from the program folder.
+TEST(VideoGroupStorePackaged, EachUsersListLivesInTheirDataFolder) {
+  namespace fs = std::filesystem;
+  test::TempDir program;
+  const fs::path sample = program / ListFile::kSampleVideoEntry;
+  fs::create_directories(sample.parent_path());
+  std::ofstream(sample) << "video";
+  std::ofstream(program / platform::kPackagedMarkerFile) << "\n";
+  setenv("KALIMO_PROGRAM_DIR", program.Str().c_str(), 1);
+  for (const char* user : {"first", "second"}) {
+    SCOPED_TRACE(user);
+    test::TempDir data;
+    setenv("XDG_DATA_HOME", data.Str().c_str(), 1);
+    VideoGroupStore firstStart;
+    firstStart.LoadGroups();
+    EXPECT_EQ(firstStart.Groups(), (std::vector<VideoGroup>{Group(PlayOnce, DefaultGroupName, {sample.string()})}));
+    firstStart.AddGroupVideo("我的分组", "/mine.avi");
+    ASSERT_TRUE(firstStart.SaveGroups());
+    EXPECT_TRUE(fs::is_regular_file(data / "kalimo" / "chapters.dat"));
+    EXPECT_EQ(fs::status(data / "kalimo").permissions(), fs::perms::owner_all);
+  }
+  unsetenv("XDG_DATA_HOME");
+  unsetenv("KALIMO_PROGRAM_DIR");
+  EXPECT_FALSE(fs::exists(program / "chapters.dat"));
 }
 
 }  // namespace
