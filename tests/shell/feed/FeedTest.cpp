@@ -219,6 +219,11 @@ class Feeder {
         setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
         if (setgid(65534) != 0 || setuid(65534) != 0) _exit(126);
       }
+      // A program folder of its own: the feeder keeps its settings and its log beside the
+      // program, and the build's own folder is never written.
+      const std::string program = (temp.Path() / "program").string();
+      mkdir(program.c_str(), 0700);
+      setenv("KALIMO_PROGRAM_DIR", program.c_str(), 1);
       std::vector<char*> argv{const_cast<char*>(KALIMO_FEED_PROGRAM)};
       for (const auto& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
       argv.push_back(nullptr);
@@ -382,6 +387,7 @@ TEST_F(VirtualCameraTest, FeederShowsALiveStatusLineOnATerminal) {
   const pid_t pid = forkpty(&terminal, nullptr, nullptr, nullptr);
   ASSERT_GE(pid, 0);
   if (pid == 0) {
+    setenv("KALIMO_PROGRAM_DIR", temp.Str().c_str(), 1);  // never the build's own folder
     execl(KALIMO_FEED_PROGRAM, KALIMO_FEED_PROGRAM, "--image", picture.c_str(), nullptr);
     _exit(127);
   }
