@@ -203,8 +203,9 @@ std::string GetConfigPath() {
   const std::string shipped = GetProgramFolder() + kConfigFileName;
   const std::string temporary = folder + "/tmp_" + kConfigFileName;
   std::filesystem::remove(temporary, error);
-  if (!std::filesystem::copy_file(shipped, temporary, error) ||
-      (std::filesystem::rename(temporary, path, error), error)) {
+  std::filesystem::copy_file(shipped, temporary, error);
+  if (!error) std::filesystem::rename(temporary, path, error);
+  if (error) {
     KALIMO_LOG_ERROR("Could not copy the settings %s to %s: %s", shipped.c_str(), path.c_str(),
                      error.message().c_str());
     std::filesystem::remove(temporary, error);

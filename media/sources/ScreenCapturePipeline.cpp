@@ -44,6 +44,24 @@ std::string MissingElements(const std::vector<const char*>& names) {
   return missing;
 }
 
+// The first message of `types` on the pipeline's bus, waiting up to `timeout` for it; null when none came.
+GstMessage* PopMessage(GstElement* pipeline, GstClockTime timeout, int types) {
+  GstBus* bus = gst_element_get_bus(pipeline);
+  GstMessage* message = gst_bus_timed_pop_filtered(bus, timeout, static_cast<GstMessageType>(types));
+  gst_object_unref(bus);
+  return message;
+}
+
+// The text of an error message, `otherwise` for another message or none; the message is released.
+std::string TakeErrorText(GstMessage* message, const char* otherwise) {
+  GError* failure = nullptr;
+  if (message && GST_MESSAGE_TYPE(message) == GST_MESSAGE_ERROR) gst_message_parse_error(message, &failure, nullptr);
+  std::string text = failure ? failure->message : otherwise;
+  g_clear_error(&failure);
+  if (message) gst_message_unref(message);
+  return text;
+}
+
 }  // namespace
 
 std::string ScreenCapturePipeline::MissingElementsError(bool portalStream, bool recording) {
@@ -138,32 +156,20 @@ int ScreenCapturePipeline::OnNewSample(GstElement* sink, void* self) {
 
 bool ScreenCapturePipeline::WaitUntilRunning(std::string& error) {
   if (!pipeline_) return false;
-  GstBus* bus = gst_element_get_bus(pipeline_);
-  GstMessage* message = gst_bus_timed_pop_filtered(
-      bus, 10 * GST_SECOND, static_cast<GstMessageType>(GST_MESSAGE_ERROR | GST_MESSAGE_ASYNC_DONE));
-  gst_object_unref(bus);
-  const bool running = message && GST_MESSAGE_TYPE(message) == GST_MESSAGE_ASYNC_DONE;
-  if (!running) {
-    GError* failure = nullptr;
-    if (message) gst_message_parse_error(message, &failure, nullptr);
-    error = failure ? failure->message : "the screen capture did not start";
-    g_clear_error(&failure);
+  GstMessage* message = PopMessage(pipeline_, 10 * GST_SECOND, GST_MESSAGE_ERROR | GST_MESSAGE_ASYNC_DONE);
+  if (message && GST_MESSAGE_TYPE(message) == GST_MESSAGE_ASYNC_DONE) {
+    gst_message_unref(message);
+    return true;
   }
-  if (message) gst_message_unref(message);
-  return running;
+  error = TakeErrorText(message, "the screen capture did not start");
+  return false;
 }
 
 bool ScreenCapturePipeline::Poll(std::string& error) {
   if (!pipeline_) return false;
-  GstBus* bus = gst_element_get_bus(pipeline_);
-  GstMessage* message = gst_bus_pop_filtered(bus, static_cast<GstMessageType>(GST_MESSAGE_ERROR | GST_MESSAGE_EOS));
-  gst_object_unref(bus);
+  GstMessage* message = PopMessage(pipeline_, 0, GST_MESSAGE_ERROR | GST_MESSAGE_EOS);
   if (!message) return true;
-  GError* failure = nullptr;
-  if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_ERROR) gst_message_parse_error(message, &failure, nullptr);
-  error = failure ? failure->message : "the screen capture ended";
-  g_clear_error(&failure);
-  gst_message_unref(message);
+  error = TakeErrorText(message, "the screen capture ended");
   return false;
 }
 
@@ -173,11 +179,8 @@ void ScreenCapturePipeline::Stop() {
   if (recording_) {
     // The muxer writes the duration and the index when the end of the stream reaches it.
     gst_element_send_event(pipeline_, gst_event_new_eos());
-    GstBus* bus = gst_element_get_bus(pipeline_);
-    GstMessage* message = gst_bus_timed_pop_filtered(bus, 5 * GST_SECOND,
-                                                     static_cast<GstMessageType>(GST_MESSAGE_ERROR | GST_MESSAGE_EOS));
-    if (message) gst_message_unref(message);
-    gst_object_unref(bus);
+    if (GstMessage* message = PopMessage(pipeline_, 5 * GST_SECOND, GST_MESSAGE_ERROR | GST_MESSAGE_EOS))
+      gst_message_unref(message);
   }
   // Setting NULL joins the streaming threads, so no frame is delivered after this.
   gst_element_set_state(pipeline_, GST_STATE_NULL);
